@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Quorvane needs to build, run and test.
+# Idempotent: packages already present are left alone, and apt is not touched
+# at all when nothing is missing. Runs as root, or through sudo otherwise.
+set -euo pipefail
+
+packages=(
+    # toolchain and build
+    build-essential cmake ninja-build pkg-config
+    # tests and benchmarks
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    # platform layer: window, input and audio device; text; PNG frames
+    libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev
+    # built-in MIDI synthesizer and its General MIDI SoundFont
+    libfluidsynth-dev timgm6mb-soundfont
+    # fonts the game's text falls back to (Japanese gothic, sans, monospace)
+    fonts-ipafont-gothic fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "install-deps: all ${#packages[@]} packages present"
+    exit 0
+fi
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo_cmd=(sudo)
+fi
+
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
