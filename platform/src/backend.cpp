@@ -5,7 +5,8 @@
 namespace platform {
 namespace {
 
-// Answers from the operating system: CLOCK_MONOTONIC counts from boot, which is
+// Answers the clock from the operating system, and nothing else:
+// CLOCK_MONOTONIC counts from boot, which is
 // what timeGetTime's "milliseconds since the system started" means.
 class SystemBackend final : public Backend {
 public:

@@ -1,0 +1,2 @@
+#pragma once
+// (filled in as the platform grows)
