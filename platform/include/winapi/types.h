@@ -2,6 +2,7 @@
 // model: LONG and DWORD are 32 bits even where long is 64).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 using BYTE = std::uint8_t;
@@ -35,3 +36,71 @@ using LRESULT = LONG_PTR;
 
 #define WINAPI
 #define CALLBACK
+
+using LPBYTE = BYTE*;
+using LPDWORD = DWORD*;
+using LPLONG = LONG*;
+using PVOID = void*;
+using HANDLE = void*;
+using SIZE_T = std::size_t;
+using WCHAR = char16_t;
+using LPWSTR = WCHAR*;
+using LPCWSTR = const WCHAR*;
+using ATOM = WORD;
+using COLORREF = DWORD;
+using LONGLONG = std::int64_t;
+using ULONGLONG = std::uint64_t;
+
+// Typed handles, distinct types as with the SDK's STRICT handles.
+#define QV_DECLARE_HANDLE(name)                                                                    \
+    struct name##__ {                                                                              \
+        int unused;                                                                                \
+    };                                                                                             \
+    using name = name##__*
+QV_DECLARE_HANDLE(HWND);
+QV_DECLARE_HANDLE(HINSTANCE);
+QV_DECLARE_HANDLE(HDC);
+QV_DECLARE_HANDLE(HFONT);
+QV_DECLARE_HANDLE(HBITMAP);
+QV_DECLARE_HANDLE(HBRUSH);
+QV_DECLARE_HANDLE(HPEN);
+QV_DECLARE_HANDLE(HICON);
+QV_DECLARE_HANDLE(HMENU);
+QV_DECLARE_HANDLE(HRSRC);
+QV_DECLARE_HANDLE(HPALETTE);
+#undef QV_DECLARE_HANDLE
+using HGDIOBJ = void*;
+using HCURSOR = HICON;
+using HMODULE = HINSTANCE;
+using HGLOBAL = HANDLE;
+using HLOCAL = HANDLE;
+
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
+using LPRECT = RECT*;
+using LPCRECT = const RECT*;
+
+struct POINT {
+    LONG x;
+    LONG y;
+};
+
+struct SIZE {
+    LONG cx;
+    LONG cy;
+};
+
+constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
+    return static_cast<COLORREF>(r) | (static_cast<COLORREF>(g) << 8) |
+           (static_cast<COLORREF>(b) << 16);
+}
+constexpr BYTE GetRValue(COLORREF c) { return static_cast<BYTE>(c & 0xFF); }
+constexpr BYTE GetGValue(COLORREF c) { return static_cast<BYTE>((c >> 8) & 0xFF); }
+constexpr BYTE GetBValue(COLORREF c) { return static_cast<BYTE>((c >> 16) & 0xFF); }
+
+constexpr WORD LOWORD(std::uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
+constexpr WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
