@@ -21,7 +21,7 @@ std::vector<Planet> MakeScene(std::uint32_t count) {
     table[0].position = Vec2(320.0f, 240.0f);
     table[0].count = count;
     for (std::uint32_t i = 1; i < count; ++i) {
-        const double angle = i * 2.399963;           // golden angle: an even spread
+        const double angle = i * 2.399963; // golden angle: an even spread
         const double radius = 40.0 + 200.0 * std::sqrt(i / 300.0);
         table[i].inUse = 1;
         table[i].mass = 1.0f + static_cast<float>(i % 5);

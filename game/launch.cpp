@@ -28,6 +28,10 @@ std::uint32_t FirstFreeRecord(const Planet* table) {
 
 } // namespace
 
+std::int32_t KindForMass(float mass) {
+    return static_cast<std::int32_t>((mass - 1.0) * 3.0 / 4.0);
+}
+
 void LaunchPlanet() {
     Planet& table = PlanetTable[0];
     const std::uint32_t idx = FirstFreeRecord(PlanetTable);
@@ -49,7 +53,7 @@ void LaunchPlanet() {
     p.velocity = Vec2(v * Cos(a), -v * Sin(a));
 
     p.mass = RandomRange(1.0f, 5.0f);
-    p.kind = static_cast<std::int32_t>((p.mass - 1.0) * 3.0 / 4.0);
+    p.kind = KindForMass(p.mass);
     p.inUse = 1;
     table.steeredIndex = idx;
     table.count = table.count + 1;

@@ -10,6 +10,10 @@
 // released, so that each press launches at most once.
 extern std::uint8_t launchLatch;
 
+// The sprite size class of a planet of this mass: 0 below 7/3, 1 below 11/3,
+// 2 below 5, and 3 only for a mass of exactly 5.
+std::int32_t KindForMass(float mass);
+
 // Adds one planet in the first free record, if there is one, and makes it the
 // steered record.
 void LaunchPlanet();

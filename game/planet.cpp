@@ -3,11 +3,13 @@
 Planet* PlanetTable = nullptr;
 
 Planet::Planet()
-    : count(0), steeredIndex(0), inUse(0), kind(0), animPhase(0), accelMagnitude(0.0f),
-      speed(0.0f), mass(0.0f), forceMagnitude(0.0f), acceleration(0.0f, 0.0f),
-      velocity(0.0f, 0.0f), position(0.0f, 0.0f) {}
+    : count(0), steeredIndex(0), inUse(0), kind(0), animPhase(0), accelMagnitude(0.0f), speed(0.0f),
+      mass(0.0f), forceMagnitude(0.0f), acceleration(0.0f, 0.0f), velocity(0.0f, 0.0f),
+      position(0.0f, 0.0f) {}
 
-Planet::Planet(const Planet& other) : Planet() { *this = other; }
+Planet::Planet(const Planet& other) : Planet() {
+    *this = other;
+}
 
 Planet& Planet::operator=(const Planet& other) {
     count = other.count;

@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "game/gravity.h"
+
+namespace {
+
+class GravityStep : public ::testing::Test {
+protected:
+    void SetUp() override { CreatePlanetTable(); }
+    void TearDown() override { DestroyPlanetTable(); }
+
+    Planet& table() { return PlanetTable[0]; }
+
+    // Appends a live planet and returns its index.
+    std::uint32_t Add(float x, float y, float mass = 1.0f, Vec2 velocity = Vec2(0.0f, 0.0f)) {
+        const std::uint32_t i = table().count;
+        Planet& p = PlanetTable[i];
+        p.inUse = 1;
+        p.kind = 0;
+        p.mass = mass;
+        p.position = Vec2(x, y);
+        p.velocity = velocity;
+        table().count = i + 1;
+        return i;
+    }
+
+    // A weightless sun, so that a planet's motion is exactly its own velocity.
+    void SilenceSun() { table().mass = 0.0f; }
+};
+
+TEST_F(GravityStep, SunAloneStaysPutAndIsHandedToTheHud) {
+    const Planet hud = StepPlanets();
+    EXPECT_EQ(table().count, 1u);
+    EXPECT_EQ(table().position.x, 320.0f);
+    EXPECT_EQ(table().position.y, 240.0f);
+    EXPECT_EQ(table().acceleration.x, 0.0f);
+    EXPECT_EQ(hud.mass, 250.0f);
+    EXPECT_EQ(hud.speed, 0.0f);
+}
+
+TEST_F(GravityStep, PullsAreFlooredAgainstTheSunAndAgainstPlanets) {
+    const std::uint32_t close = Add(330.0f, 240.0f); // r2 = 100 < 250: exactly 250 / 250
+    StepPlanets();
+    EXPECT_FLOAT_EQ(PlanetTable[close].acceleration.x, -1.0f);
+    EXPECT_NEAR(PlanetTable[close].acceleration.y, 0.0f, 1e-6f);
+    EXPECT_FLOAT_EQ(PlanetTable[close].accelMagnitude, 1.0f);
+}
+
+TEST_F(GravityStep, SunPullBeyondTheFloorFallsWithTheSquare) {
+    const std::uint32_t p = Add(320.0f, 260.0f); // r2 = 400
+    StepPlanets();
+    EXPECT_NEAR(PlanetTable[p].acceleration.x, 0.0f, 1e-6f);
+    EXPECT_FLOAT_EQ(PlanetTable[p].acceleration.y, -250.0f / 400.0f);
+    EXPECT_FLOAT_EQ(PlanetTable[p].velocity.y, -250.0f / 400.0f);
+    EXPECT_FLOAT_EQ(PlanetTable[p].position.y, 260.0f - 0.25f * 250.0f / 400.0f);
+    EXPECT_FLOAT_EQ(PlanetTable[p].forceMagnitude, 1.0f * 250.0f / 400.0f);
+}
+
+TEST_F(GravityStep, TwoClosePlanetsUseTheSmallFloorAndTheirOwnMasses) {
+    SilenceSun();
+    const std::uint32_t a = Add(100.0f, 100.0f, 2.0f);
+    const std::uint32_t b = Add(103.0f, 100.0f, 3.0f); // r2 = 9 < 25
+    const std::uint32_t c = Add(200.0f, 100.0f, 5.0f);
+    const std::uint32_t d = Add(206.0f, 100.0f, 1.0f); // r2 = 36 > 25
+    StepPlanets();
+    // a feels b (3 / 25) and the far pair; b feels a (2 / 25) the other way.
+    const float farOnA = 5.0f / (100.0f * 100.0f) + 1.0f / (106.0f * 106.0f);
+    EXPECT_FLOAT_EQ(PlanetTable[a].acceleration.x, 3.0f / 25.0f + farOnA);
+    EXPECT_FLOAT_EQ(PlanetTable[b].acceleration.x,
+                    -2.0f / 25.0f + 5.0f / (97.0f * 97.0f) + 1.0f / (103.0f * 103.0f));
+    EXPECT_FLOAT_EQ(PlanetTable[d].acceleration.x,
+                    -5.0f / 36.0f - 3.0f / (103.0f * 103.0f) - 2.0f / (106.0f * 106.0f));
+    EXPECT_FLOAT_EQ(PlanetTable[c].acceleration.x,
+                    1.0f / 36.0f - 3.0f / (97.0f * 97.0f) - 2.0f / 10000.0f);
+}
+
+TEST_F(GravityStep, BodiesOnTheSamePointArePulledAlongPlusX) {
+    const std::uint32_t onSun = Add(320.0f, 240.0f, 1.0f);
+    StepPlanets();
+    EXPECT_EQ(PlanetTable[onSun].acceleration.x, 1.0f); // 250 / 250 along +x
+    EXPECT_EQ(PlanetTable[onSun].acceleration.y, 0.0f);
+
+    DestroyPlanetTable();
+    CreatePlanetTable();
+    SilenceSun();
+    const std::uint32_t a = Add(50.0f, 50.0f, 4.0f);
+    const std::uint32_t b = Add(50.0f, 50.0f, 2.0f);
+    StepPlanets();
+    EXPECT_EQ(PlanetTable[a].acceleration.x, 2.0f / 25.0f);
+    EXPECT_EQ(PlanetTable[b].acceleration.x, 4.0f / 25.0f);
+    EXPECT_EQ(PlanetTable[b].acceleration.y, 0.0f);
+}
+
+TEST_F(GravityStep, FieldLimitsAreInclusive) {
+    SilenceSun();
+    // Each planet lands exactly on a limit, or a quarter pixel beyond it.
+    Add(739.0f, 0.0f, 0.0f, Vec2(4.0f, 0.0f));   // x 740: stays
+    Add(-149.0f, 0.0f, 0.0f, Vec2(-4.0f, 0.0f)); // x -150: stays
+    Add(0.0f, -149.0f, 0.0f, Vec2(0.0f, -4.0f)); // y -150: stays
+    Add(0.0f, 579.0f, 0.0f, Vec2(0.0f, 4.0f));   // y 580: stays
+    StepPlanets();
+    EXPECT_EQ(table().count, 5u);
+    EXPECT_EQ(PlanetTable[1].position.x, 740.0f);
+    EXPECT_EQ(PlanetTable[4].position.y, 580.0f);
+
+    for (std::uint32_t i = 1; i < 5; ++i) {
+        PlanetTable[i].velocity = PlanetTable[i].velocity * 0.25f; // a quarter more: 0.25 px
+    }
+    StepPlanets();
+    // index 1 leaves, 4 moves into 1 unadvanced; 2 leaves, 3 moves into 2;
+    // the moved records are only tested in the next step.
+    EXPECT_EQ(table().count, 3u);
+    StepPlanets(); // the old last record, now at 1, leaves; the old third takes its place
+    EXPECT_EQ(table().count, 2u);
+    StepPlanets();
+    EXPECT_EQ(table().count, 1u);
+}
+
+TEST_F(GravityStep, RemovalMovesTheLastRecordInUnadvanced) {
+    SilenceSun();
+    Add(10.0f, 10.0f, 0.0f);
+    Add(800.0f, 10.0f, 0.0f, Vec2(1.0f, 0.0f)); // outside: removed
+    Add(20.0f, 20.0f, 0.0f, Vec2(2.0f, 0.0f));
+    Add(30.0f, 30.0f, 0.0f, Vec2(4.0f, 0.0f)); // last: moves into slot 2
+    const Planet hud = StepPlanets();
+    EXPECT_EQ(table().count, 4u);
+    EXPECT_EQ(PlanetTable[2].position.x, 30.0f); // not advanced in the step it moved
+    EXPECT_EQ(PlanetTable[3].position.x, 20.5f); // advanced by a quarter of its velocity
+    EXPECT_EQ(PlanetTable[1].position.x, 10.0f);
+    EXPECT_EQ(hud.position.x, 20.5f); // the last record the loop wrote
+    StepPlanets();
+    EXPECT_EQ(PlanetTable[2].position.x, 31.0f);
+}
+
+TEST_F(GravityStep, SteeringFollowsTheSteeredRecordThroughRemovals) {
+    SilenceSun();
+    Add(10.0f, 10.0f);
+    Add(900.0f, 10.0f); // removed
+    Add(30.0f, 30.0f);  // last and steered: moves into slot 2
+    table().steeredIndex = 3;
+    StepPlanets();
+    EXPECT_EQ(table().count, 3u);
+    EXPECT_EQ(table().steeredIndex, 2u);
+    EXPECT_EQ(PlanetTable[2].position.x, 30.0f);
+}
+
+TEST_F(GravityStep, SteeredRecordRemovedInTheMiddlePassesItsIndexOn) {
+    SilenceSun();
+    Add(-500.0f, 10.0f); // steered and removed
+    Add(20.0f, 20.0f);
+    Add(30.0f, 30.0f);
+    table().steeredIndex = 1;
+    StepPlanets();
+    EXPECT_EQ(table().count, 3u);
+    EXPECT_EQ(table().steeredIndex, 1u);
+    EXPECT_EQ(PlanetTable[1].position.x, 30.0f);
+}
+
+TEST_F(GravityStep, SteeredLastRecordRemovedLeavesTheIndexOnAFreeSlot) {
+    SilenceSun();
+    Add(20.0f, 20.0f);
+    Add(30.0f, 1000.0f); // last, steered, removed
+    table().steeredIndex = 2;
+    const Planet hud = StepPlanets();
+    EXPECT_EQ(table().count, 2u);
+    EXPECT_EQ(table().steeredIndex, 2u);
+    EXPECT_EQ(hud.position.y, 1000.0f); // the HUD gets the removed record, unadvanced
+}
+
+TEST_F(GravityStep, RemovingTheLastRecordChangesNoOtherRecord) {
+    SilenceSun();
+    Add(20.0f, 20.0f, 0.0f, Vec2(1.0f, 1.0f));
+    Add(30.0f, 1000.0f, 0.0f);
+    StepPlanets();
+    EXPECT_EQ(table().count, 2u);
+    EXPECT_EQ(table().steeredIndex, 0u);
+    EXPECT_EQ(PlanetTable[1].position.x, 20.25f);
+}
+
+TEST_F(GravityStep, NotANumberIsNeverRemoved) {
+    SilenceSun();
+    const std::uint32_t lost = Add(std::nanf(""), 10.0f);
+    StepPlanets();
+    StepPlanets();
+    EXPECT_EQ(table().count, 2u);
+    EXPECT_TRUE(std::isnan(PlanetTable[lost].position.x));
+    EXPECT_TRUE(std::isnan(PlanetTable[lost].acceleration.x));
+}
+
+TEST_F(GravityStep, SunSteeredOffTheFieldStopsAtItsLastPlaceInside) {
+    table().position = Vec2(739.5f, 240.0f);
+    table().velocity = Vec2(4.0f, 0.0f);
+    StepPlanets(); // lands on 740.5: stays at 739.5
+    EXPECT_EQ(table().position.x, 739.5f);
+    EXPECT_EQ(table().velocity.x, 4.0f);
+    EXPECT_EQ(table().count, 1u);
+    EXPECT_EQ(table().steeredIndex, 0u);
+    EXPECT_EQ(table().kind, SUN_KIND);
+
+    Add(100.0f, 100.0f);
+    table().steeredIndex = 1;
+    StepPlanets();
+    EXPECT_EQ(table().count, 2u);
+    EXPECT_EQ(table().steeredIndex, 1u);
+    EXPECT_EQ(table().mass, 250.0f);
+}
+
+TEST_F(GravityStep, FullTableIsHandled) {
+    for (std::uint32_t i = 1; i < PLANET_CAPACITY; ++i) {
+        Add(20.0f + 2.0f * static_cast<float>(i), 100.0f + static_cast<float>(i % 7));
+    }
+    ASSERT_EQ(table().count, PLANET_CAPACITY);
+    StepPlanets();
+    EXPECT_EQ(table().count, PLANET_CAPACITY);
+    EXPECT_GT(PlanetTable[299].accelMagnitude, 0.0f);
+}
+
+TEST(GravityStepWithoutTable, DoesNothing) {
+    ASSERT_EQ(PlanetTable, nullptr);
+    const Planet hud = StepPlanets();
+    EXPECT_EQ(hud.count, 0u);
+}
+
+} // namespace
