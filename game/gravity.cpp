@@ -2,6 +2,10 @@
 
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // The step's scratch table. Everything a step reads back from its scratch
@@ -19,25 +23,77 @@ struct ScratchTable {
 
 ScratchTable scratch;
 
-// Adds the pull of body j on a body at (px, py). The direction is d / |d|,
-// which is what cos and sin of atan2(d.y, d.x) give; a body sitting exactly
-// on its attractor has no direction and, as atan2(0, 0) = 0 says, is pulled
-// along +x. NaN positions stay NaN all the way through.
+// The pull of body j on a body at (px, py) has the direction d / |d|, which is
+// what cos and sin of atan2(d.y, d.x) give, and the strength mass / floored r2.
+// A body sitting exactly on its attractor has no direction and, as
+// atan2(0, 0) = 0 says, is pulled along +x. NaN positions stay NaN throughout.
 inline void Attract(const ScratchTable& s, int j, float floor, float px, float py, float& ax,
                     float& ay) {
     const float dx = s.x[j] - px;
     const float dy = s.y[j] - py;
     const float r2 = dx * dx + dy * dy;
-    const float f = s.mass[j] / (r2 < floor ? floor : r2);
+    const float floored = r2 < floor ? floor : r2;
     if (r2 == 0.0f) {
-        ax += f;
+        ax += s.mass[j] / floored;
         ay += 0.0f;
         return;
     }
-    const float perLength = f / std::sqrt(r2);
+    const float perLength = s.mass[j] / (floored * std::sqrt(r2));
     ax += dx * perLength;
     ay += dy * perLength;
 }
+
+void AccelerateOne(int i, int count) {
+    const float px = scratch.x[i];
+    const float py = scratch.y[i];
+    float ax = 0.0f;
+    float ay = 0.0f;
+    Attract(scratch, 0, SUN_DISTANCE_FLOOR, px, py, ax, ay);
+    for (int j = 1; j < i; ++j) {
+        Attract(scratch, j, BODY_DISTANCE_FLOOR, px, py, ax, ay);
+    }
+    for (int j = i + 1; j < count; ++j) {
+        Attract(scratch, j, BODY_DISTANCE_FLOOR, px, py, ax, ay);
+    }
+    scratch.ax[i] = ax;
+    scratch.ay[i] = ay;
+}
+
+#if defined(__SSE2__)
+// Four bodies at once, one per SIMD lane, with the same arithmetic as
+// Attract. Each lane still sums its pulls one attractor after another in
+// table order, so the results are those of AccelerateOne; a lane's own index
+// adds +0 instead of being skipped, which changes no value.
+void AccelerateFour(int i0, int count) {
+    const __m128 px = _mm_loadu_ps(&scratch.x[i0]);
+    const __m128 py = _mm_loadu_ps(&scratch.y[i0]);
+    const __m128i lanes = _mm_add_epi32(_mm_set1_epi32(i0), _mm_set_epi32(3, 2, 1, 0));
+    const __m128 zero = _mm_setzero_ps();
+    __m128 ax = zero;
+    __m128 ay = zero;
+    for (int j = 0; j < count; ++j) {
+        const float floor = j == 0 ? SUN_DISTANCE_FLOOR : BODY_DISTANCE_FLOOR;
+        const __m128 mass = _mm_set1_ps(scratch.mass[j]);
+        const __m128 dx = _mm_sub_ps(_mm_set1_ps(scratch.x[j]), px);
+        const __m128 dy = _mm_sub_ps(_mm_set1_ps(scratch.y[j]), py);
+        const __m128 r2 = _mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy));
+        const __m128 floored = _mm_max_ps(_mm_set1_ps(floor), r2); // NaN r2 stays NaN
+        const __m128 perLength = _mm_div_ps(mass, _mm_mul_ps(floored, _mm_sqrt_ps(r2)));
+        const __m128 onTop = _mm_cmpeq_ps(r2, zero);
+        const __m128 self = _mm_castsi128_ps(_mm_cmpeq_epi32(lanes, _mm_set1_epi32(j)));
+        const __m128 pullOnTop = _mm_set1_ps(scratch.mass[j] / floor);
+        __m128 tx = _mm_or_ps(_mm_and_ps(onTop, pullOnTop),
+                              _mm_andnot_ps(onTop, _mm_mul_ps(dx, perLength)));
+        __m128 ty = _mm_andnot_ps(onTop, _mm_mul_ps(dy, perLength));
+        tx = _mm_andnot_ps(self, tx);
+        ty = _mm_andnot_ps(self, ty);
+        ax = _mm_add_ps(ax, tx);
+        ay = _mm_add_ps(ay, ty);
+    }
+    _mm_storeu_ps(&scratch.ax[i0], ax);
+    _mm_storeu_ps(&scratch.ay[i0], ay);
+}
+#endif
 
 // Every attraction of the step is computed from the positions the live table
 // held when the step began; the sun gets none. Each body sums its pulls in
@@ -50,20 +106,14 @@ void ComputeAccelerations(const Planet* live, int count) {
     }
     scratch.ax[0] = live[0].acceleration.x;
     scratch.ay[0] = live[0].acceleration.y;
-    for (int i = 1; i < count; ++i) {
-        const float px = scratch.x[i];
-        const float py = scratch.y[i];
-        float ax = 0.0f;
-        float ay = 0.0f;
-        Attract(scratch, 0, SUN_DISTANCE_FLOOR, px, py, ax, ay);
-        for (int j = 1; j < i; ++j) {
-            Attract(scratch, j, BODY_DISTANCE_FLOOR, px, py, ax, ay);
-        }
-        for (int j = i + 1; j < count; ++j) {
-            Attract(scratch, j, BODY_DISTANCE_FLOOR, px, py, ax, ay);
-        }
-        scratch.ax[i] = ax;
-        scratch.ay[i] = ay;
+    int i = 1;
+#if defined(__SSE2__)
+    for (; i + 4 <= count; i += 4) {
+        AccelerateFour(i, count);
+    }
+#endif
+    for (; i < count; ++i) {
+        AccelerateOne(i, count);
     }
 }
 
