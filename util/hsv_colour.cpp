@@ -42,8 +42,8 @@ double HueInRange(double h) {
     return h < 360.0 ? h : 0.0; // a tiny negative hue rounds up to 360
 }
 
-// The fully saturated, full-value colour of a sector, ramp steps (0..254)
-// into it.
+// The fully saturated, full-value colour of sector 0 to 5, ramp steps
+// (0..254) into it.
 Channels SectorColour(int sector, int ramp) {
     switch (sector) {
     case 0:
@@ -127,7 +127,7 @@ std::uint32_t HsvColour::HsvToRgb(double h, double s, double v) {
     h = HueInRange(h);
     s = Percent(s);
     v = Percent(v);
-    const int sector = std::min(static_cast<int>(h / DEGREES_PER_SECTOR), 5);
+    const int sector = static_cast<int>(h / DEGREES_PER_SECTOR);
     const int ramp = static_cast<int>(std::fmod(h * 10, TENTHS_PER_SECTOR) * RAMP_PER_TENTH);
     Channels c = SectorColour(sector, ramp);
     for (int& channel : c) {

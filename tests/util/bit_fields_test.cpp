@@ -126,6 +126,7 @@ TEST(BitFields, OnlyTheFieldsBytesAreTouched) {
     std::uint8_t small = 0xFF;
     ReadBits8(small, one.data(), 8, 0); // zero bits just past the end
     EXPECT_EQ(small, 0);
+    WriteBits8(one.data(), 8, 0, 0xFF);
     WriteBits32(one.data(), 8, 0, 0xFFFFFFFF);
     EXPECT_EQ(one[0], 0xF8);
 }

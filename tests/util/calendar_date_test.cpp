@@ -119,6 +119,12 @@ TEST(CalendarDate, OperationsKeepTheObjectAndItsFebruary) {
     EXPECT_EQ(leap.DayOfYear(), 59); // and February is set for 2008 again
     EXPECT_EQ(leap.monthDays[2], 29);
     leap.InitMonthTable();
+    leap.AddDays(1);
+    EXPECT_EQ(leap.monthDays[2], 29);
+    leap.InitMonthTable();
+    leap.DaysBetween(CalendarDate(2007, 1, 1));
+    EXPECT_EQ(leap.monthDays[2], 29);
+    leap.InitMonthTable();
     leap.day = 1;
     EXPECT_EQ(leap.Recompute(), 5);
     EXPECT_EQ(leap.dayOfWeek, 5);

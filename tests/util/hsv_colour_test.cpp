@@ -75,6 +75,7 @@ TEST(RgbToHsv, HueSectorsAndRoundingUp) {
     ExpectVector(HsvColour::RgbToHsv(0xFF00FF), 300, 100, 100);
     ExpectVector(HsvColour::RgbToHsv(0x000080), 0, 100, 50.197); // 50.196078... up
     ExpectVector(HsvColour::RgbToHsv(0x80FFFF), 60, 49.804, 100);
+    ExpectVector(HsvColour::RgbToHsv(0x0480FF), 29.5, 98.432, 100); // 98.4313... up
     // Half value, half saturation: the channels are stretched before the hue
     // is read, so the hue is that of the full colour.
     ExpectVector(HsvColour::RgbToHsv(0x406080), 30.2, 49.804, 50.197);
