@@ -16,7 +16,7 @@ double WrapLevel(double x);
 
 class HsvColour {
 public:
-    double hue;        // degrees, [0, 360)
+    double hue;        // degrees, below 360 (a negative hue given stays negative)
     double saturation; // percent
     double value;      // percent
     std::uint32_t rgb; // red bits 0-7, green 8-15, blue 16-23
