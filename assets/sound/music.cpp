@@ -98,8 +98,9 @@ const std::vector<MelodyNote> MELODY = {
     {15, 3, 1, 73},
 };
 
-// Which chord tone each eighth note of the bell arpeggio plays (counting up
-// through the voicing, an octave higher); the B section rolls differently.
+// Which chord tone each eighth note of the bell arpeggio plays, counting up
+// through the pad's voicing (4 is its lowest note an octave up), so that the
+// arpeggio moves below the melody; the B section rolls differently.
 constexpr int ARPEGGIO_A[8] = {0, 2, 1, 3, 2, 4, 3, 1};
 constexpr int ARPEGGIO_B[8] = {0, 1, 2, 3, 4, 3, 2, 1};
 
@@ -142,7 +143,7 @@ void PlayArpeggio(LoopMix& mix, Random& random) {
             double beat = step * 0.5;
             const std::vector<int>& voicing = VoicingAt(CHORDS[bar], beat);
             int tone = pattern[step];
-            int midi = voicing[tone % voicing.size()] + 12 * (1 + tone / int(voicing.size()));
+            int midi = voicing[tone % voicing.size()] + 12 * (tone / int(voicing.size()));
             double accent = step % 2 == 0 ? 1.0 : 0.7;
             double velocity = accent * (0.85 + 0.15 * random.Unit());
             std::int64_t jitter = std::int64_t(random.Signed() * 0.003 * RATE);
