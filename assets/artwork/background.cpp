@@ -39,10 +39,15 @@ double Calm(double x, double y) {
     return keep;
 }
 
-// Regions where no bright star should sit.
+bool Inside(double x, double y, double left, double top, double right, double bottom) {
+    return x >= left && x < right && y >= top && y < bottom;
+}
+
+// Regions where no bright star should sit: the HUD, the title, the prompts,
+// the frame-rate text and the sun.
 bool KeepClearOfBrightStars(double x, double y) {
-    return Box(x, y, HUD_X - 15, -10, 660, 270, 0) > 0 || Box(x, y, 100, 85, 540, 210, 0) > 0 ||
-           Box(x, y, 190, 325, 450, 430, 0) > 0 || Box(x, y, 30, 10, 150, 45, 0) > 0 ||
+    return Inside(x, y, HUD_X - 15, -10, 660, 270) || Inside(x, y, 100, 85, 540, 210) ||
+           Inside(x, y, 190, 325, 450, 430) || Inside(x, y, 30, 10, 150, 45) ||
            std::hypot(x - 320, y - 240) < 70;
 }
 

@@ -110,10 +110,10 @@ Rgb IcyMoon(double lon, double lat) {
 Rgb RoseWorld(double lon, double lat) {
     double dark = SmoothStep(-0.1, 0.3, Surface(lon, lat, 2, 1.5, 301, 4));
     double streak = 0.5 + 0.5 * Surface(lon, lat * 3, 2, 2.2, 302, 3);
-    Rgb sand{0.80, 0.16, 0.24};
+    Rgb sand{0.82, 0.10, 0.17};
     Rgb maroon{0.28, 0.03, 0.08};
     Rgb c = Mix(sand, maroon, 0.8 * dark);
-    c = Mix(c, Rgb{0.95, 0.40, 0.50}, 0.35 * streak * (1 - dark));
+    c = Mix(c, Rgb{0.95, 0.36, 0.46}, 0.4 * streak * (1 - dark));
     return Mix(c, Rgb{0.95, 0.75, 0.80}, SmoothStep(1.15, 1.4, std::fabs(lat)));
 }
 
