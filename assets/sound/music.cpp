@@ -194,6 +194,8 @@ std::vector<float> RenderTune() {
 
     // The effects run over the loop twice and keep the second pass, so their
     // tails from the end of the loop already sound at its start.
+    // A large, soft room about 9 dB under the instruments; the echo lower still.
+    constexpr double ROOM_LEVEL = 2.0, ECHO_LEVEL = 1.3;
     Reverb reverb(0.86, 0.4);
     PingPongEcho echo(std::size_t(FRAMES_PER_BEAT * 3 / 4), 0.38);
     std::vector<double> left(TUNE_FRAMES), right(TUNE_FRAMES);
@@ -203,8 +205,8 @@ std::vector<float> RenderTune() {
             echo.Process(mix.echoSend[i], echoLeft, echoRight);
             reverb.Process(mix.reverbSend[i] + 0.3 * (echoLeft + echoRight), roomLeft, roomRight);
             if (pass == 1) {
-                left[i] = mix.dryLeft[i] + echoLeft + roomLeft;
-                right[i] = mix.dryRight[i] + echoRight + roomRight;
+                left[i] = mix.dryLeft[i] + ECHO_LEVEL * echoLeft + ROOM_LEVEL * roomLeft;
+                right[i] = mix.dryRight[i] + ECHO_LEVEL * echoRight + ROOM_LEVEL * roomRight;
             }
         }
 
