@@ -164,16 +164,29 @@ void PlayMelody(LoopMix& mix, Random& random) {
     }
 }
 
+// The groove starts light (kick and eighth-note shaker for four bars), fills
+// out with the snaps and sixteenths, and ends the loop with a small fill that
+// leads back to the top.
 void PlayDrums(LoopMix& mix, Random& random) {
     constexpr double SHAKER_ACCENTS[4] = {0.9, 0.35, 0.6, 0.4};
+    constexpr int LIGHT_BARS = 4;
     for (int bar = 0; bar < BARS; ++bar) {
+        const bool light = bar < LIGHT_BARS;
         PlayKick(mix, {At(bar, 0), 0, 0, 1.0, 0});
         PlayKick(mix, {At(bar, 2), 0, 0, 0.8, 0});
-        if (bar % 2 == 1)
+        if (bar % 2 == 1 && !light)
             PlayKick(mix, {At(bar, 3.5), 0, 0, 0.45, 0});
-        PlaySnap(mix, {At(bar, 1), 0, 0, 0.8, -0.15}, random);
-        PlaySnap(mix, {At(bar, 3), 0, 0, 0.9, -0.15}, random);
+        if (!light || bar == LIGHT_BARS - 1)
+            PlaySnap(mix, {At(bar, 3), 0, 0, light ? 0.6 : 0.9, -0.15}, random);
+        if (!light)
+            PlaySnap(mix, {At(bar, 1), 0, 0, 0.8, -0.15}, random);
+        if (bar == BARS - 1) {
+            PlaySnap(mix, {At(bar, 3.5), 0, 0, 0.45, 0.2}, random);
+            PlaySnap(mix, {At(bar, 3.75), 0, 0, 0.6, 0.3}, random);
+        }
         for (int s = 0; s < 16; ++s) {
+            if (light && s % 2 == 1)
+                continue;
             double velocity = SHAKER_ACCENTS[s % 4] * (0.85 + 0.3 * random.Unit());
             // a lazy swing on the off sixteenths
             double swing = s % 2 == 1 ? 0.04 : 0.0;
