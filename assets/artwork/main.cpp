@@ -110,15 +110,25 @@ void PaintGlyphs(IndexedImage& out, const std::vector<Glyph>& glyphs, int index)
                     out.At(g.cell.x + x, g.cell.y + y) = std::uint8_t(index);
 }
 
-int Run(const std::string& outDir) {
-    PaletteAllocator allocator;
-    const int digitIndex = allocator.Add(DIGIT_COLOUR);
-    const int letterIndex = allocator.Add(LETTER_COLOUR);
-    std::vector<int> textIndices = {digitIndex, letterIndex, allocator.Add(TITLE_COLOUR),
-                                    allocator.Add(PROMPT_COLOUR)};
+// Which palette entries serve what.
+struct PaletteLayout {
+    Palette palette{};
+    int digitIndex = 0;
+    int letterIndex = 0;
+    std::vector<int> textIndices;               // colours only text may use
+    std::vector<std::vector<int>> groupIndices; // per sprite group
+};
 
-    auto groups = PaintSprites();
-    std::vector<std::vector<int>> groupIndices;
+// Fixed text colours first, then each sprite group's own colours, then as
+// many background colours as the table still has room for.
+PaletteLayout BuildPalette(const std::vector<SpriteGroup>& groups,
+                           const std::vector<Rgb>& background) {
+    PaletteAllocator allocator;
+    PaletteLayout layout;
+    layout.digitIndex = allocator.Add(DIGIT_COLOUR);
+    layout.letterIndex = allocator.Add(LETTER_COLOUR);
+    layout.textIndices = {layout.digitIndex, layout.letterIndex, allocator.Add(TITLE_COLOUR),
+                          allocator.Add(PROMPT_COLOUR)};
     std::vector<Rgb> pinned;
     for (const SpriteGroup& group : groups) {
         std::vector<int> indices;
@@ -126,38 +136,40 @@ int Run(const std::string& outDir) {
             indices.push_back(allocator.Add(ToEntry(c)));
             pinned.push_back(ToRgb(allocator.palette[indices.back()]));
         }
-        groupIndices.push_back(indices);
+        layout.groupIndices.push_back(indices);
     }
-
-    auto background = PaintBackground();
     for (Rgb c : ClusterColours(BackgroundSamples(background), allocator.Remaining(), pinned))
         allocator.Add(ToEntry(c));
-    const Palette& palette = allocator.palette;
+    layout.palette = allocator.palette;
+    return layout;
+}
 
-    IndexedImage art{
-        WIDTH, HEIGHT,
-        std::vector<std::uint8_t>(std::size_t(WIDTH) * HEIGHT, std::uint8_t(TRANSPARENT_INDEX))};
-    std::vector<int> backgroundCandidates;
+void PlaceBackground(IndexedImage& art, const std::vector<Rgb>& background,
+                     const PaletteLayout& layout) {
+    std::vector<int> candidates;
     for (int i = FIRST_FREE_INDEX; i <= LAST_FREE_INDEX; ++i)
-        if (std::find(textIndices.begin(), textIndices.end(), i) == textIndices.end())
-            backgroundCandidates.push_back(i);
-    auto backgroundPixels =
-        Dither(background, WIDTH, BACKGROUND_HEIGHT, palette, backgroundCandidates);
-    std::copy(backgroundPixels.begin(), backgroundPixels.end(),
+        if (std::find(layout.textIndices.begin(), layout.textIndices.end(), i) ==
+            layout.textIndices.end())
+            candidates.push_back(i);
+    auto pixels = Dither(background, WIDTH, BACKGROUND_HEIGHT, layout.palette, candidates);
+    std::copy(pixels.begin(), pixels.end(),
               art.pixels.begin() + std::size_t(BACKGROUND_TOP) * WIDTH);
+}
 
+void PlaceSprites(IndexedImage& art, const std::vector<SpriteGroup>& groups,
+                  const PaletteLayout& layout) {
     for (std::size_t g = 0; g < groups.size(); ++g)
         for (const SpriteImage& image : groups[g].images)
             for (int y = 0; y < image.cell.h; ++y)
                 for (int x = 0; x < image.cell.w; ++x) {
                     std::size_t at = std::size_t(y) * image.cell.w + x;
                     if (image.opaque[at])
-                        art.At(image.cell.x + x, image.cell.y + y) =
-                            std::uint8_t(NearestIndex(palette, groupIndices[g], image.colour[at]));
+                        art.At(image.cell.x + x, image.cell.y + y) = std::uint8_t(
+                            NearestIndex(layout.palette, layout.groupIndices[g], image.colour[at]));
                 }
-    PaintGlyphs(art, DigitGlyphs(), digitIndex);
-    PaintGlyphs(art, LetterGlyphs(), letterIndex);
+}
 
+void WriteOutputs(const std::string& outDir, IndexedImage& art, const Palette& palette) {
     auto dib = PackedDib(art, palette);
     WriteFile(outDir + "/artwork.dib", dib);
     WriteFile(outDir + "/artwork.bmp", BmpFile(dib));
@@ -169,6 +181,21 @@ int Run(const std::string& outDir) {
         for (int x = 0; x < strip.width; ++x)
             strip.pixels.push_back(art.At(x, SPRITE_TOP + y));
     WritePng(outDir + "/artwork_sprites.png", strip, palette, 4, TRANSPARENT_INDEX);
+}
+
+int Run(const std::string& outDir) {
+    auto groups = PaintSprites();
+    auto background = PaintBackground();
+    PaletteLayout layout = BuildPalette(groups, background);
+
+    IndexedImage art{
+        WIDTH, HEIGHT,
+        std::vector<std::uint8_t>(std::size_t(WIDTH) * HEIGHT, std::uint8_t(TRANSPARENT_INDEX))};
+    PlaceBackground(art, background, layout);
+    PlaceSprites(art, groups, layout);
+    PaintGlyphs(art, DigitGlyphs(), layout.digitIndex);
+    PaintGlyphs(art, LetterGlyphs(), layout.letterIndex);
+    WriteOutputs(outDir, art, layout.palette);
     return 0;
 }
 

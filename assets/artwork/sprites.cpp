@@ -220,10 +220,9 @@ SpriteImage PaintMarkerPicture(Cell cell, bool burst) {
         for (int d = 5; d <= 10; ++d)
             put8(d, 0, d <= 7 ? cyan : aqua);
         put8(11, 0, blue);
-        for (int d = 0; d <= 3; ++d) {
+        for (int d = 0; d <= 3; ++d) // the corner brackets' arms
             put8(10, 10 - d, blue);
-        }
-        put8(9, 9, deep);
+        put8(9, 9, deep); // and their inner corners
     } else {
         // a small burst: short rays on the axes and diagonals, with sparks
         for (int d = 3; d <= 6; ++d)
