@@ -153,6 +153,18 @@ void PlayArpeggio(LoopMix& mix, Random& random) {
     }
 }
 
+// In the B section a high, quiet bell answers the melody on the off-beats
+// with the top note of the chord, two octaves up, left to the echo.
+void PlaySparkle(LoopMix& mix, Random& random) {
+    for (int bar = BARS / 2; bar < BARS; ++bar)
+        for (double beat : {1.5, 3.5}) {
+            const std::vector<int>& voicing = VoicingAt(CHORDS[bar], beat);
+            double velocity = 0.3 + 0.08 * random.Unit();
+            PlayBell(mix, {At(bar, beat), Beats(0.5), double(voicing.back() + 24), velocity,
+                           beat < 2 ? 0.6 : -0.6});
+        }
+}
+
 void PlayMelody(LoopMix& mix, Random& random) {
     for (const MelodyNote& n : MELODY) {
         std::int64_t jitter = std::int64_t(random.Signed() * 0.004 * RATE);
@@ -203,6 +215,7 @@ std::vector<float> RenderTune() {
     PlayHarmony(mix);
     PlayArpeggio(mix, random);
     PlayMelody(mix, random);
+    PlaySparkle(mix, random);
     PlayDrums(mix, random);
 
     // The effects run over the loop twice and keep the second pass, so their
