@@ -124,10 +124,10 @@ void PlayPad(LoopMix& mix, const Note& note) {
     StateVariableFilter filterLeft, filterRight;
     for (std::int64_t i = 0; i < total; ++i) {
         double t = Seconds(i);
-        // the filter breathes twice per loop, in step with the loop's length
+        // the filter breathes four times per loop, in step with the loop's length
         double loopPhase = double((note.start + i) % mix.Frames()) / mix.Frames();
         double cutoff =
-            700 + 450 * (0.5 + 0.5 * std::sin(TWO_PI * 2 * loopPhase)) + 300 * Attack(t, 1.2);
+            700 + 450 * (0.5 + 0.5 * std::sin(TWO_PI * 4 * loopPhase)) + 300 * Attack(t, 1.2);
         if (i % 32 == 0) {
             filterLeft.Tune(cutoff, 0.8);
             filterRight.Tune(cutoff, 0.8);

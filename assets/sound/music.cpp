@@ -17,13 +17,17 @@ struct Chord {
     std::vector<int> padSecondHalf; // empty: the same chord all bar
 };
 
-// A: Dmaj9 Bm11 Gmaj9 Asus4-A | D/F# Em9 Gmaj9 A7sus4-A7
-// B: Bm9 Gmaj7#11 D/F# Em7 | Gmaj7 F#m7 Em9 A13sus4-A13
-const std::vector<Chord> CHORDS = {
+// clang-format off
+
+// Section A: Dmaj9 Bm11 Gmaj9 Asus4-A | D/F# Em9 Gmaj9 A7sus4-A7
+const std::vector<Chord> SECTION_A = {
     {38, {54, 57, 61, 64}, {}}, {35, {54, 57, 62, 64}, {}},
     {43, {57, 59, 62, 66}, {}}, {45, {57, 62, 64, 69}, {57, 61, 64, 69}},
     {42, {57, 61, 64, 66}, {}}, {40, {55, 59, 62, 66}, {}},
     {43, {57, 59, 62, 66}, {}}, {45, {55, 62, 64, 67}, {55, 61, 64, 67}},
+};
+// Section B: Bm9 Gmaj7#11 D/F# Em7 | Gmaj7 F#m7 Em9 A13sus4-A13
+const std::vector<Chord> SECTION_B = {
     {47, {57, 61, 62, 66}, {}}, {43, {54, 59, 61, 62}, {}},
     {42, {57, 61, 62, 66}, {}}, {40, {55, 59, 62, 64}, {}},
     {43, {54, 59, 62, 67}, {}}, {42, {57, 61, 64, 66}, {}},
@@ -37,72 +41,64 @@ struct MelodyNote {
     int midi;
 };
 
+// The tune runs A B A' B': the second time round the melody is varied and
+// climbs higher before it settles back towards the start.
 const std::vector<MelodyNote> MELODY = {
     // A
-    {0, 0, 1.5, 78},
-    {0, 1.5, 0.5, 76},
-    {0, 2, 1, 74},
-    {0, 3, 1, 69},
-    {1, 0, 3, 71},
-    {1, 3, 0.5, 69},
-    {1, 3.5, 0.5, 71},
-    {2, 0, 1.5, 74},
-    {2, 1.5, 0.5, 76},
-    {2, 2, 1, 78},
-    {2, 3, 1, 81},
-    {3, 0, 2, 76},
-    {3, 2, 1, 74},
-    {3, 3, 1, 73},
-    {4, 0, 1.5, 74},
-    {4, 1.5, 0.5, 78},
-    {4, 2, 2, 81},
-    {5, 0, 1.5, 83},
-    {5, 1.5, 0.5, 81},
-    {5, 2, 1, 79},
-    {5, 3, 1, 78},
-    {6, 0, 1, 76},
-    {6, 1, 0.5, 78},
-    {6, 1.5, 0.5, 79},
-    {6, 2, 2, 81},
-    {7, 0, 1.5, 79},
-    {7, 1.5, 0.5, 78},
-    {7, 2, 2, 76},
+    {0, 0, 1.5, 78}, {0, 1.5, 0.5, 76}, {0, 2, 1, 74}, {0, 3, 1, 69},
+    {1, 0, 3, 71}, {1, 3, 0.5, 69}, {1, 3.5, 0.5, 71},
+    {2, 0, 1.5, 74}, {2, 1.5, 0.5, 76}, {2, 2, 1, 78}, {2, 3, 1, 81},
+    {3, 0, 2, 76}, {3, 2, 1, 74}, {3, 3, 1, 73},
+    {4, 0, 1.5, 74}, {4, 1.5, 0.5, 78}, {4, 2, 2, 81},
+    {5, 0, 1.5, 83}, {5, 1.5, 0.5, 81}, {5, 2, 1, 79}, {5, 3, 1, 78},
+    {6, 0, 1, 76}, {6, 1, 0.5, 78}, {6, 1.5, 0.5, 79}, {6, 2, 2, 81},
+    {7, 0, 1.5, 79}, {7, 1.5, 0.5, 78}, {7, 2, 2, 76},
     // B
-    {8, 0, 1, 78},
-    {8, 1, 1, 85},
-    {8, 2, 2, 83},
-    {9, 0, 1.5, 81},
-    {9, 1.5, 0.5, 79},
-    {9, 2, 1, 78},
-    {9, 3, 1, 74},
-    {10, 0, 0.5, 76},
-    {10, 0.5, 0.5, 78},
-    {10, 1, 3, 81},
-    {11, 0, 1.5, 79},
-    {11, 1.5, 0.5, 78},
-    {11, 2, 1, 76},
-    {11, 3, 1, 74},
-    {12, 0, 1, 71},
-    {12, 1, 1, 74},
-    {12, 2, 1, 78},
-    {12, 3, 1, 83},
-    {13, 0, 2.5, 81},
-    {13, 2.5, 0.5, 76},
-    {13, 3, 1, 78},
-    {14, 0, 1, 79},
-    {14, 1, 1, 78},
-    {14, 2, 1, 76},
-    {14, 3, 1, 71},
-    {15, 0, 2, 76},
-    {15, 2, 1, 74},
-    {15, 3, 1, 73},
+    {8, 0, 1, 78}, {8, 1, 1, 85}, {8, 2, 2, 83},
+    {9, 0, 1.5, 81}, {9, 1.5, 0.5, 79}, {9, 2, 1, 78}, {9, 3, 1, 74},
+    {10, 0, 0.5, 76}, {10, 0.5, 0.5, 78}, {10, 1, 3, 81},
+    {11, 0, 1.5, 79}, {11, 1.5, 0.5, 78}, {11, 2, 1, 76}, {11, 3, 1, 74},
+    {12, 0, 1, 71}, {12, 1, 1, 74}, {12, 2, 1, 78}, {12, 3, 1, 83},
+    {13, 0, 2.5, 81}, {13, 2.5, 0.5, 76}, {13, 3, 1, 78},
+    {14, 0, 1, 79}, {14, 1, 1, 78}, {14, 2, 1, 76}, {14, 3, 1, 71},
+    {15, 0, 2, 76}, {15, 2, 1, 74}, {15, 3, 1, 73},
+    // A'
+    {16, 0, 0.5, 69}, {16, 0.5, 1, 78}, {16, 1.5, 0.5, 76}, {16, 2, 0.5, 78}, {16, 2.5, 1.5, 81},
+    {17, 0, 2, 78}, {17, 2, 1, 76}, {17, 3, 1, 74},
+    {18, 0, 1, 71}, {18, 1, 0.5, 74}, {18, 1.5, 0.5, 78}, {18, 2, 2, 81},
+    {19, 0, 1.5, 81}, {19, 1.5, 0.5, 76}, {19, 2, 2, 73},
+    {20, 0, 1, 74}, {20, 1, 1, 78}, {20, 2, 1, 81}, {20, 3, 1, 85},
+    {21, 0, 2, 83}, {21, 2, 0.5, 81}, {21, 2.5, 0.5, 79}, {21, 3, 1, 78},
+    {22, 0, 1, 76}, {22, 1, 1, 74}, {22, 2, 1, 71}, {22, 3, 1, 74},
+    {23, 0, 2, 76}, {23, 2, 1, 79}, {23, 3, 0.5, 78}, {23, 3.5, 0.5, 76},
+    // B'
+    {24, 0, 0.5, 78}, {24, 0.5, 0.5, 81}, {24, 1, 1, 85}, {24, 2, 2, 86},
+    {25, 0, 1.5, 85}, {25, 1.5, 0.5, 83}, {25, 2, 1, 81}, {25, 3, 1, 78},
+    {26, 0, 1, 76}, {26, 1, 1, 78}, {26, 2, 2, 81},
+    {27, 0, 1.5, 83}, {27, 1.5, 0.5, 81}, {27, 2, 1, 79}, {27, 3, 1, 76},
+    {28, 0, 2, 86}, {28, 2, 1, 83}, {28, 3, 1, 81},
+    {29, 0, 1.5, 81}, {29, 1.5, 0.5, 78}, {29, 2, 1, 76}, {29, 3, 1, 73},
+    {30, 0, 1, 74}, {30, 1, 1, 76}, {30, 2, 1, 79}, {30, 3, 1, 78},
+    {31, 0, 2.5, 76}, {31, 2.5, 0.5, 74}, {31, 3, 1, 73},
 };
+
+// clang-format on
+
+const Chord& ChordOfBar(int bar) {
+    const std::vector<Chord>& section = (bar / 8) % 2 == 0 ? SECTION_A : SECTION_B;
+    return section[bar % 8];
+}
+
+bool InSectionB(int bar) {
+    return (bar / 8) % 2 == 1;
+}
 
 // Which chord tone each eighth note of the bell arpeggio plays, counting up
 // through the pad's voicing (4 is its lowest note an octave up), so that the
 // arpeggio moves below the melody; the B section rolls differently.
 constexpr int ARPEGGIO_A[8] = {0, 2, 1, 3, 2, 4, 3, 1};
 constexpr int ARPEGGIO_B[8] = {0, 1, 2, 3, 4, 3, 2, 1};
+constexpr int ARPEGGIO_A_AGAIN[8] = {0, 3, 1, 4, 2, 3, 1, 2};
 
 std::int64_t At(int bar, double beat) {
     return std::int64_t(std::llround((bar * BEATS_PER_BAR + beat) * FRAMES_PER_BEAT));
@@ -118,7 +114,7 @@ const std::vector<int>& VoicingAt(const Chord& chord, double beat) {
 
 void PlayHarmony(LoopMix& mix) {
     for (int bar = 0; bar < BARS; ++bar) {
-        const Chord& chord = CHORDS[bar];
+        const Chord& chord = ChordOfBar(bar);
         bool split = !chord.padSecondHalf.empty();
         for (std::size_t v = 0; v < chord.pad.size(); ++v) {
             double pan = -0.5 + double(v) / (chord.pad.size() - 1);
@@ -138,10 +134,12 @@ void PlayHarmony(LoopMix& mix) {
 
 void PlayArpeggio(LoopMix& mix, Random& random) {
     for (int bar = 0; bar < BARS; ++bar) {
-        const int* pattern = bar < 8 ? ARPEGGIO_A : ARPEGGIO_B;
+        const int* pattern = InSectionB(bar)  ? ARPEGGIO_B
+                             : bar < BARS / 2 ? ARPEGGIO_A
+                                              : ARPEGGIO_A_AGAIN;
         for (int step = 0; step < 8; ++step) {
             double beat = step * 0.5;
-            const std::vector<int>& voicing = VoicingAt(CHORDS[bar], beat);
+            const std::vector<int>& voicing = VoicingAt(ChordOfBar(bar), beat);
             int tone = pattern[step];
             int midi = voicing[tone % voicing.size()] + 12 * (tone / int(voicing.size()));
             double accent = step % 2 == 0 ? 1.0 : 0.7;
@@ -153,12 +151,14 @@ void PlayArpeggio(LoopMix& mix, Random& random) {
     }
 }
 
-// In the B section a high, quiet bell answers the melody on the off-beats
+// In the B sections a high, quiet bell answers the melody on the off-beats
 // with the top note of the chord, two octaves up, left to the echo.
 void PlaySparkle(LoopMix& mix, Random& random) {
-    for (int bar = BARS / 2; bar < BARS; ++bar)
+    for (int bar = 0; bar < BARS; ++bar)
         for (double beat : {1.5, 3.5}) {
-            const std::vector<int>& voicing = VoicingAt(CHORDS[bar], beat);
+            if (!InSectionB(bar))
+                continue;
+            const std::vector<int>& voicing = VoicingAt(ChordOfBar(bar), beat);
             double velocity = 0.3 + 0.08 * random.Unit();
             PlayBell(mix, {At(bar, beat), Beats(0.5), double(voicing.back() + 24), velocity,
                            beat < 2 ? 0.6 : -0.6});
@@ -177,8 +177,7 @@ void PlayMelody(LoopMix& mix, Random& random) {
 }
 
 // The groove starts light (kick and eighth-note shaker for four bars), fills
-// out with the snaps and sixteenths, and ends the loop with a small fill that
-// leads back to the top.
+// out with the snaps and sixteenths, and ends each half with a small fill.
 void PlayDrums(LoopMix& mix, Random& random) {
     constexpr double SHAKER_ACCENTS[4] = {0.9, 0.35, 0.6, 0.4};
     constexpr int LIGHT_BARS = 4;
@@ -192,7 +191,7 @@ void PlayDrums(LoopMix& mix, Random& random) {
             PlaySnap(mix, {At(bar, 3), 0, 0, light ? 0.6 : 0.9, -0.15}, random);
         if (!light)
             PlaySnap(mix, {At(bar, 1), 0, 0, 0.8, -0.15}, random);
-        if (bar == BARS - 1) {
+        if (bar % 16 == 15) { // before A' and before the loop point
             PlaySnap(mix, {At(bar, 3.5), 0, 0, 0.45, 0.2}, random);
             PlaySnap(mix, {At(bar, 3.75), 0, 0, 0.6, 0.3}, random);
         }

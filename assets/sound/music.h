@@ -1,4 +1,4 @@
-// The background tune: sixteen bars in D major at 75 beats a minute, a
+// The background tune: thirty-two bars in D major at 75 beats a minute, a
 // looping piece for drifting through space.
 #pragma once
 
@@ -10,7 +10,7 @@ namespace sound {
 constexpr int BEATS_PER_MINUTE = 75;
 constexpr std::int64_t FRAMES_PER_BEAT = 44100 * 60 / BEATS_PER_MINUTE; // 35280
 constexpr int BEATS_PER_BAR = 4;
-constexpr int BARS = 16;
+constexpr int BARS = 32;
 constexpr std::int64_t TUNE_FRAMES = FRAMES_PER_BEAT * BEATS_PER_BAR * BARS;
 
 // Interleaved stereo, 44100 frames a second, peak just below full scale.
