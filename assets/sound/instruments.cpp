@@ -21,11 +21,11 @@ void LoopMix::Add(std::int64_t at, double left, double right, double reverb, dou
     std::int64_t i = at;
     if (i < 0 || i >= frames)
         i = ((at % frames) + frames) % frames;
-    dryLeft[i] += left;
-    dryRight[i] += right;
+    dryLeft[i] += float(left);
+    dryRight[i] += float(right);
     double mono = 0.5 * (left + right);
-    reverbSend[i] += mono * reverb;
-    echoSend[i] += mono * echo;
+    reverbSend[i] += float(mono * reverb);
+    echoSend[i] += float(mono * echo);
 }
 
 double MidiToHz(double midi) {
@@ -79,6 +79,20 @@ double Attack(double t, double attack) {
     return 0.5 - 0.5 * std::cos(u * 3.141592653589793);
 }
 
+// exp(-t / seconds), stepped one frame at a time by multiplication.
+class Decay {
+public:
+    explicit Decay(double seconds) : factor(std::exp(-1.0 / (seconds * RATE))) {}
+    double Next() {
+        double now = value;
+        value *= factor;
+        return now;
+    }
+
+private:
+    double value = 1, factor;
+};
+
 // Band-limited sawtooth (PolyBLEP).
 class Saw {
 public:
@@ -124,11 +138,11 @@ void PlayPad(LoopMix& mix, const Note& note) {
     StateVariableFilter filterLeft, filterRight;
     for (std::int64_t i = 0; i < total; ++i) {
         double t = Seconds(i);
-        // the filter breathes four times per loop, in step with the loop's length
-        double loopPhase = double((note.start + i) % mix.Frames()) / mix.Frames();
-        double cutoff =
-            700 + 450 * (0.5 + 0.5 * std::sin(TWO_PI * 4 * loopPhase)) + 300 * Attack(t, 1.2);
         if (i % 32 == 0) {
+            // the filter breathes four times per loop, in step with the loop's length
+            double loopPhase = double((note.start + i) % mix.Frames()) / mix.Frames();
+            double cutoff =
+                700 + 450 * (0.5 + 0.5 * std::sin(TWO_PI * 4 * loopPhase)) + 300 * Attack(t, 1.2);
             filterLeft.Tune(cutoff, 0.8);
             filterRight.Tune(cutoff, 0.8);
         }
@@ -153,14 +167,14 @@ void PlayBell(LoopMix& mix, const Note& note) {
     const double hz = MidiToHz(note.midi);
     double l, r;
     Pan(note.pan, l, r);
+    Decay brightness(0.3), strike(0.025), onset(0.0015), ring(1.0);
     for (std::int64_t i = 0; i < total; ++i) {
         double t = Seconds(i);
-        double index = 1.4 * std::exp(-t / 0.3) + 0.2;
+        double index = 1.4 * brightness.Next() + 0.2;
         double carrier = TWO_PI * hz * t;
         double body = std::sin(carrier + index * std::sin(carrier));
-        double tine = i < tineLength ? 0.12 * std::exp(-t / 0.025) * std::sin(7.0 * carrier) : 0;
-        double env = (1 - std::exp(-t / 0.0015)) * std::exp(-t / 1.0) *
-                     Release(t, Seconds(note.length), release);
+        double tine = i < tineLength ? 0.12 * strike.Next() * std::sin(7.0 * carrier) : 0;
+        double env = (1 - onset.Next()) * ring.Next() * Release(t, Seconds(note.length), release);
         double v = (body + tine) * env * 0.115 * note.velocity;
         mix.Add(note.start + i, v * l, v * r, 0.35, 0.3);
     }
@@ -172,12 +186,13 @@ void PlayBass(LoopMix& mix, const Note& note) {
     const std::int64_t total = note.length + std::int64_t(release * RATE);
     const double hz = MidiToHz(note.midi);
     double phase = 0;
+    Decay settle(0.25);
     for (std::int64_t i = 0; i < total; ++i) {
         double t = Seconds(i);
         phase += TWO_PI * hz / RATE;
         double raw = std::sin(phase) + 0.22 * std::sin(2 * phase) + 0.08 * std::sin(3 * phase);
         double v = std::tanh(1.3 * raw) / std::tanh(1.3);
-        double env = Attack(t, 0.008) * (0.72 + 0.28 * std::exp(-t / 0.25)) *
+        double env = Attack(t, 0.008) * (0.72 + 0.28 * settle.Next()) *
                      Release(t, Seconds(note.length), release);
         v *= env * 0.11 * note.velocity;
         mix.Add(note.start + i, v, v, 0.04, 0.0);
@@ -194,14 +209,15 @@ void PlayLead(LoopMix& mix, const Note& note, Random& random) {
     StateVariableFilter breath;
     breath.Tune(2500, 0.7);
     double phase = 0;
+    Decay vibratoDelay(0.5), settle(0.6);
     for (std::int64_t i = 0; i < total; ++i) {
         double t = Seconds(i);
         double vibrato =
-            0.16 * std::sin(TWO_PI * 5.0 * t) * (1 - std::exp(-t / 0.5)) * std::min(1.0, t / 0.25);
+            0.16 * std::sin(TWO_PI * 5.0 * t) * (1 - vibratoDelay.Next()) * std::min(1.0, t / 0.25);
         phase += TWO_PI * hz * (1 + vibrato * 0.057762) / RATE; // 2^(v/12) for small v
         double tone = std::sin(phase) + 0.1 * std::sin(2 * phase) + 0.14 * std::sin(3 * phase);
         double air = breath.Process(random.Signed()) * 0.09;
-        double env = Attack(t, 0.07) * (0.8 + 0.2 * std::exp(-t / 0.6)) *
+        double env = Attack(t, 0.07) * (0.8 + 0.2 * settle.Next()) *
                      Release(t, Seconds(note.length), release);
         double v = (tone + air) * env * 0.16 * note.velocity;
         mix.Add(note.start + i, v * l, v * r, 0.5, 0.22);

@@ -223,27 +223,24 @@ std::vector<float> RenderTune() {
     constexpr double ROOM_LEVEL = 2.0, ECHO_LEVEL = 1.3;
     Reverb reverb(0.86, 0.4);
     PingPongEcho echo(std::size_t(FRAMES_PER_BEAT * 3 / 4), 0.38);
-    std::vector<double> left(TUNE_FRAMES), right(TUNE_FRAMES);
+    std::vector<float> out(std::size_t(TUNE_FRAMES) * 2);
+    double peak = 1e-9;
     for (int pass = 0; pass < 2; ++pass)
         for (std::int64_t i = 0; i < TUNE_FRAMES; ++i) {
             double echoLeft, echoRight, roomLeft, roomRight;
             echo.Process(mix.echoSend[i], echoLeft, echoRight);
             reverb.Process(mix.reverbSend[i] + 0.3 * (echoLeft + echoRight), roomLeft, roomRight);
             if (pass == 1) {
-                left[i] = mix.dryLeft[i] + ECHO_LEVEL * echoLeft + ROOM_LEVEL * roomLeft;
-                right[i] = mix.dryRight[i] + ECHO_LEVEL * echoRight + ROOM_LEVEL * roomRight;
+                double left = mix.dryLeft[i] + ECHO_LEVEL * echoLeft + ROOM_LEVEL * roomLeft;
+                double right = mix.dryRight[i] + ECHO_LEVEL * echoRight + ROOM_LEVEL * roomRight;
+                peak = std::max({peak, std::fabs(left), std::fabs(right)});
+                out[2 * i] = float(left);
+                out[2 * i + 1] = float(right);
             }
         }
-
-    double peak = 1e-9;
-    for (std::int64_t i = 0; i < TUNE_FRAMES; ++i)
-        peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
-    const double gain = 0.89 / peak; // about -1 dB full scale
-    std::vector<float> out(std::size_t(TUNE_FRAMES) * 2);
-    for (std::int64_t i = 0; i < TUNE_FRAMES; ++i) {
-        out[2 * i] = float(left[i] * gain);
-        out[2 * i + 1] = float(right[i] * gain);
-    }
+    const float gain = float(0.89 / peak); // about -1 dB full scale
+    for (float& sample : out)
+        sample *= gain;
     return out;
 }
 

@@ -70,11 +70,14 @@ Wave LoadChecked(const std::string& path) {
     if (wave.channels < 1 || wave.channels > 2 || data->data + data->size > file.size())
         return wave;
 
-    wave.channel.resize(wave.channels);
-    for (std::size_t at = data->data; at + 1 < data->data + data->size; at += 2) {
-        std::size_t sample = (at - data->data) / 2;
-        wave.channel[sample % wave.channels].push_back(std::int16_t(Read16(file, at)));
-    }
+    const std::size_t frames = data->size / std::size_t(blockAlign);
+    wave.channel.assign(wave.channels, std::vector<int>(frames));
+    const std::uint8_t* bytes = file.data() + data->data;
+    for (std::size_t f = 0; f < frames; ++f)
+        for (int c = 0; c < wave.channels; ++c) {
+            const std::uint8_t* q = bytes + (f * wave.channels + c) * 2;
+            wave.channel[c][f] = std::int16_t(q[0] | q[1] << 8);
+        }
     return wave;
 }
 
