@@ -106,7 +106,9 @@ std::vector<HWND> TopLevelWindows(bool visibleOnly) {
     std::lock_guard<std::mutex> hold(stateLock);
     std::vector<HWND> result;
     for (const auto& [key, window] : windows) {
-        if ((!visibleOnly || window.visible) && !window.destroying) {
+        // A window being destroyed still hears that the application is
+        // losing focus; it is no longer visible.
+        if (!visibleOnly || window.visible) {
             result.push_back(window.handle);
         }
     }
