@@ -399,11 +399,15 @@ void HandleBackendEvent(const platform::BackendEvent& event) {
     }
 }
 
-void PumpBackendEvents() {
+// Handles every pending backend event; true when there was any.
+bool PumpBackendEvents() {
     platform::BackendEvent event;
+    bool any = false;
     while (platform::CurrentBackend().PollEvent(event)) {
         HandleBackendEvent(event);
+        any = true;
     }
+    return any;
 }
 
 // ------------------------------------------------------------------ queue reading
@@ -460,8 +464,13 @@ bool TakeMessage(MSG& out, HWND window, UINT filterMin, UINT filterMax, bool rem
     return false;
 }
 
+// Whether WaitMessage may return: a message is queued, or the machine's
+// events were just delivered (activation is sent, not queued, and wakes the
+// waiting thread as it does on Windows).
 bool QueueHasMessages() {
-    PumpBackendEvents();
+    if (PumpBackendEvents()) {
+        return true;
+    }
     std::lock_guard<std::mutex> hold(stateLock);
     const ThreadQueue& queue = queues[GetCurrentThreadId()];
     return !queue.posted.empty() || !queue.input.empty() || queue.quit;

@@ -455,6 +455,7 @@ void HeadlessBackend::CheckLimitLocked(std::uint32_t targetMs, const char* waiti
     }
     const std::string why = std::string("the program is still ") + waiting + " at " +
                             TimeText(*limit) + ", the end of its scenario's time";
+    AdvanceLocked(*limit);
     const auto handler = onLimitExceeded;
     limit.reset(); // a handler that returns lets the program go on
     handler(why);
