@@ -379,11 +379,10 @@ void HandleBackendEvent(const platform::BackendEvent& event) {
         HWND target = nullptr;
         {
             std::lock_guard<std::mutex> hold(stateLock);
+            // With no window shown yet there is nothing to activate: showing
+            // the first window activates the application.
             const Window* last = FindLocked(lastActiveWindow);
             target = last && last->visible ? last->handle : nullptr;
-            if (!target) {
-                applicationActive = true; // active, with no window to show it yet
-            }
         }
         if (target) {
             Activate(target);

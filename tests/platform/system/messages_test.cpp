@@ -95,6 +95,18 @@ TEST_F(MessagesTest, StartUpSendsCreateSizeAndActivationInWindowsOrder) {
     EXPECT_EQ(GetActiveWindow(), window);
 }
 
+TEST_F(MessagesTest, FocusEventsBeforeAnyWindowDoNotSwallowTheFirstActivation) {
+    platform::BackendEvent activate;
+    activate.kind = platform::BackendEvent::Kind::Activate;
+    backend.Schedule(0, activate);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    const HWND window = Create();
+    seen.clear();
+    ShowWindow(window, SW_SHOW);
+    EXPECT_EQ(ParamOf(WM_ACTIVATEAPP), static_cast<WPARAM>(TRUE));
+}
+
 TEST_F(MessagesTest, CreateFailsWhenWindowProcedureRefusesCreate) {
     createResult = -1;
     EXPECT_EQ(Create(), nullptr);
