@@ -440,6 +440,7 @@ bool TakeFrom(std::deque<MSG>& lane, MSG& out, HWND window, UINT filterMin, UINT
 // The next message of the calling thread's queue that passes the filter.
 bool TakeMessage(MSG& out, HWND window, UINT filterMin, UINT filterMax, bool remove) {
     PumpBackendEvents();
+    const DWORD now = timeGetTime(); // the backend is never asked under stateLock
     std::lock_guard<std::mutex> hold(stateLock);
     ThreadQueue& queue = queues[GetCurrentThreadId()];
     if (TakeFrom(queue.posted, out, window, filterMin, filterMax, remove) ||
@@ -453,7 +454,7 @@ bool TakeMessage(MSG& out, HWND window, UINT filterMin, UINT filterMax, bool rem
         out = MSG{};
         out.message = WM_QUIT;
         out.wParam = static_cast<WPARAM>(queue.quitCode);
-        out.time = platform::CurrentBackend().NowMilliseconds();
+        out.time = now;
         out.pt = cursor;
         if (remove) {
             queue.quit = false;
