@@ -123,7 +123,8 @@ struct OVERLAPPED {
 using LPOVERLAPPED = OVERLAPPED*;
 
 // File names are code-page-932 strings; `\` and `/` both separate folders,
-// and a relative name is taken from the current directory.
+// a relative name is taken from the current directory, and letter case is
+// ignored where the exact name does not exist. Share modes are not enforced.
 HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                           LPSECURITY_ATTRIBUTES attributes, DWORD creationDisposition,
                           DWORD flagsAndAttributes, HANDLE templateFile);

@@ -1,11 +1,14 @@
 // Files as kernel objects over POSIX descriptors.
+#include <dirent.h>
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <string>
 
 #include "platform/text.h"
 #include "system/errors.h"
@@ -72,6 +75,54 @@ int OpenFlags(DWORD access, DWORD disposition, bool& ok) {
     }
 }
 
+// The entry of `folder` whose name equals `name` ignoring ASCII case.
+std::string FindIgnoringCase(const std::string& folder, const std::string& name) {
+    DIR* listing = opendir(folder.empty() ? "." : folder.c_str());
+    if (!listing) {
+        return {};
+    }
+    std::string found;
+    while (const dirent* entry = readdir(listing)) {
+        if (strcasecmp(entry->d_name, name.c_str()) == 0) {
+            found = entry->d_name;
+            break;
+        }
+    }
+    closedir(listing);
+    return found;
+}
+
+// Windows file names ignore case: where the exact path does not exist, each
+// part of it is matched against the folder's entries ignoring case. Parts
+// that match nothing stay as written (a file about to be created).
+std::string ResolveCase(const std::string& path) {
+    if (path.empty() || access(path.c_str(), F_OK) == 0) {
+        return path;
+    }
+    std::string resolved = path[0] == '/' ? "/" : "";
+    std::size_t begin = path[0] == '/' ? 1 : 0;
+    while (begin <= path.size()) {
+        std::size_t end = path.find('/', begin);
+        if (end == std::string::npos) {
+            end = path.size();
+        }
+        std::string part = path.substr(begin, end - begin);
+        const std::string candidate = resolved + part;
+        if (!part.empty() && part != "." && part != ".." && access(candidate.c_str(), F_OK) != 0) {
+            const std::string match = FindIgnoringCase(resolved, part);
+            if (!match.empty()) {
+                part = match;
+            }
+        }
+        resolved += part;
+        if (end < path.size()) {
+            resolved += '/';
+        }
+        begin = end + 1;
+    }
+    return resolved;
+}
+
 } // namespace
 
 HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRIBUTES,
@@ -86,7 +137,7 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURIT
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    const std::string path = platform::NativePath(fileName);
+    const std::string path = ResolveCase(platform::NativePath(fileName));
     const bool existed = access(path.c_str(), F_OK) == 0;
     const int fd = open(path.c_str(), flags, 0644);
     if (fd < 0) {

@@ -84,6 +84,23 @@ TEST_F(FilesTest, SeeksRelativeAndRefusesToGoBeforeTheStart) {
     CloseHandle(file);
 }
 
+TEST_F(FilesTest, NamesIgnoreCaseAsOnWindows) {
+    HANDLE file = Open("WAVE\\DATA.BIN");
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    unsigned char byte = 0;
+    DWORD got = 0;
+    SetFilePointer(file, 42, nullptr, FILE_BEGIN);
+    ASSERT_TRUE(ReadFile(file, &byte, 1, &got, nullptr));
+    EXPECT_EQ(byte, 42);
+    CloseHandle(file);
+    // A new file goes into the existing folder, whatever case names it.
+    HANDLE created = CreateFileA("wave\\New.bin", GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(created, INVALID_HANDLE_VALUE);
+    CloseHandle(created);
+    EXPECT_EQ(access("Wave/New.bin", F_OK), 0);
+}
+
 TEST_F(FilesTest, MissingFilesAndFoldersDoNotOpen) {
     EXPECT_EQ(Open("Wave\\missing.wav"), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
