@@ -33,8 +33,14 @@ void WakeDescriptor() {
     }
 }
 
-extern "C" void OnTerminationSignal(int) {
-    closeRequested.store(true);
+extern "C" void OnTerminationSignal(int signal) {
+    if (closeRequested.exchange(true)) {
+        // The first request was never taken up (no window, or a program
+        // that stopped reading its queue): this one ends the process.
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+        return;
+    }
     WakeDescriptor(); // write() is safe in a signal handler
 }
 

@@ -13,7 +13,8 @@ namespace platform {
 Backend& SystemBackend();
 
 // From now on SIGINT and SIGTERM reach the program as a close request
-// (WM_CLOSE to its active window) instead of ending it.
+// (WM_CLOSE to its active window) instead of ending it; a second signal
+// while the first is still untaken ends the process as usual.
 void RouteTerminationSignalsToClose();
 
 // The buttons a message box of `type` offers, the first being its default:

@@ -1,12 +1,17 @@
 // Threads, auto-reset events, local memory, key state, joystick and cursor.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
 
 #include "platform/faults.h"
 #include "platform/headless.h"
+#include "platform/system_backend.h"
 #include "winapi.h"
 
 namespace {
@@ -146,6 +151,30 @@ TEST(Resources, SystemIconCursorStockObjectsAndModule) {
     RECT rect;
     SetRect(&rect, 1, 2, 3, 4);
     EXPECT_EQ(rect.left + rect.top + rect.right + rect.bottom, 10);
+}
+
+} // namespace
+
+namespace {
+
+TEST(SystemBackend, TerminationSignalBecomesACloseRequestAndASecondOneEnds) {
+    const pid_t child = fork();
+    if (child == 0) {
+        platform::RouteTerminationSignalsToClose();
+        raise(SIGTERM); // taken as a close request
+        platform::BackendEvent event;
+        if (!platform::SystemBackend().PollEvent(event) ||
+            event.kind != platform::BackendEvent::Kind::Close) {
+            _exit(1);
+        }
+        raise(SIGTERM); // taken up: still only a request
+        raise(SIGTERM); // the first was not taken: this one ends the process
+        _exit(2);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), SIGTERM);
 }
 
 } // namespace
