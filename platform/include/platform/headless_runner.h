@@ -30,7 +30,9 @@
 //   expect exit <code>                the exit code the run must give
 //   expect messagebox "<caption>" "<text>"   the next message box shown
 //
-// Output files are written relative to the run's output folder.
+// Frames are counted by Backend::Present calls, from 1. Output files are
+// written relative to the run's output folder. One run per process: the
+// window classes and windows a program leaves behind stay registered.
 #pragma once
 
 #include <cstdint>
