@@ -9,7 +9,7 @@ namespace {
 
 constexpr std::size_t kOutputLimit = 1024; // bytes, the terminator included
 
-struct Spec {
+struct Conversion {
     bool leftAlign = false;
     bool zeroPad = false;
     bool alternate = false;
@@ -47,20 +47,20 @@ private:
 };
 
 // Puts `body` (with an optional sign or "0x" prefix) padded to the width.
-void PutField(Output& out, const Spec& spec, const std::string& prefix, const std::string& body,
-              bool numeric) {
+void PutField(Output& out, const Conversion& conversion, const std::string& prefix,
+              const std::string& body, bool numeric) {
     const int length = static_cast<int>(prefix.size() + body.size());
-    const int padding = spec.width > length ? spec.width - length : 0;
-    if (spec.leftAlign) {
+    const int padding = conversion.width > length ? conversion.width - length : 0;
+    if (conversion.leftAlign) {
         out.Put(prefix.data(), prefix.size());
         out.Put(body.data(), body.size());
         out.Pad(' ', padding);
-    } else if (spec.zeroPad && numeric) {
+    } else if (conversion.zeroPad && numeric) {
         out.Put(prefix.data(), prefix.size());
         out.Pad('0', padding);
         out.Put(body.data(), body.size());
     } else {
-        out.Pad(spec.zeroPad ? '0' : ' ', padding);
+        out.Pad(conversion.zeroPad ? '0' : ' ', padding);
         out.Put(prefix.data(), prefix.size());
         out.Put(body.data(), body.size());
     }
@@ -82,14 +82,14 @@ std::string Digits(unsigned value, unsigned base, bool upper, int precision) {
 
 // Integer arguments are 32 bits ("l" included, as in a Windows program);
 // "h" takes the low 16 bits.
-unsigned TakeUnsigned(va_list& args, const Spec& spec) {
+unsigned TakeUnsigned(va_list& args, const Conversion& conversion) {
     const unsigned value = va_arg(args, unsigned);
-    return spec.size == 'h' ? (value & 0xFFFFu) : value;
+    return conversion.size == 'h' ? (value & 0xFFFFu) : value;
 }
 
-int TakeSigned(va_list& args, const Spec& spec) {
+int TakeSigned(va_list& args, const Conversion& conversion) {
     const int value = va_arg(args, int);
-    return spec.size == 'h' ? static_cast<short>(value) : value;
+    return conversion.size == 'h' ? static_cast<short>(value) : value;
 }
 
 } // namespace
@@ -107,56 +107,57 @@ int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...) {
             continue;
         }
         const char* start = p++;
-        Spec spec;
+        Conversion conversion;
         for (;; ++p) {
             if (*p == '-') {
-                spec.leftAlign = true;
+                conversion.leftAlign = true;
             } else if (*p == '0') {
-                spec.zeroPad = true;
+                conversion.zeroPad = true;
             } else if (*p == '#') {
-                spec.alternate = true;
+                conversion.alternate = true;
             } else {
                 break;
             }
         }
         while (*p >= '0' && *p <= '9') {
-            spec.width = spec.width * 10 + (*p++ - '0');
+            conversion.width = conversion.width * 10 + (*p++ - '0');
         }
         if (*p == '.') {
             ++p;
-            spec.precision = 0;
+            conversion.precision = 0;
             while (*p >= '0' && *p <= '9') {
-                spec.precision = spec.precision * 10 + (*p++ - '0');
+                conversion.precision = conversion.precision * 10 + (*p++ - '0');
             }
         }
         if (*p == 'l' || *p == 'h') {
-            spec.size = *p++;
+            conversion.size = *p++;
         }
         switch (*p) {
         case 'd':
         case 'i': {
-            const int value = TakeSigned(args, spec);
+            const int value = TakeSigned(args, conversion);
             const unsigned magnitude =
                 value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
-            PutField(out, spec, value < 0 ? "-" : "", Digits(magnitude, 10, false, spec.precision),
-                     true);
+            PutField(out, conversion, value < 0 ? "-" : "",
+                     Digits(magnitude, 10, false, conversion.precision), true);
             break;
         }
         case 'u':
-            PutField(out, spec, "", Digits(TakeUnsigned(args, spec), 10, false, spec.precision),
-                     true);
+            PutField(out, conversion, "",
+                     Digits(TakeUnsigned(args, conversion), 10, false, conversion.precision), true);
             break;
         case 'x':
         case 'X': {
-            const unsigned value = TakeUnsigned(args, spec);
+            const unsigned value = TakeUnsigned(args, conversion);
             const bool upper = *p == 'X';
-            const std::string prefix = spec.alternate && value != 0 ? (upper ? "0X" : "0x") : "";
-            PutField(out, spec, prefix, Digits(value, 16, upper, spec.precision), true);
+            const std::string prefix =
+                conversion.alternate && value != 0 ? (upper ? "0X" : "0x") : "";
+            PutField(out, conversion, prefix, Digits(value, 16, upper, conversion.precision), true);
             break;
         }
         case 'c': {
             const char c = static_cast<char>(va_arg(args, int));
-            PutField(out, spec, "", std::string(1, c), false);
+            PutField(out, conversion, "", std::string(1, c), false);
             break;
         }
         case 's': {
@@ -165,10 +166,11 @@ int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...) {
                 text = "(null)";
             }
             std::size_t length = std::strlen(text);
-            if (spec.precision >= 0 && static_cast<std::size_t>(spec.precision) < length) {
-                length = static_cast<std::size_t>(spec.precision);
+            if (conversion.precision >= 0 &&
+                static_cast<std::size_t>(conversion.precision) < length) {
+                length = static_cast<std::size_t>(conversion.precision);
             }
-            PutField(out, spec, "", std::string(text, length), false);
+            PutField(out, conversion, "", std::string(text, length), false);
             break;
         }
         case '\0': // a lone '%' at the end
