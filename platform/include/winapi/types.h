@@ -22,6 +22,7 @@ using LPVOID = void*;
 using LPCVOID = const void*;
 using HRESULT = std::int32_t;
 using UINT_PTR = std::uintptr_t;
+using ULONG_PTR = std::uintptr_t;
 using LONG_PTR = std::intptr_t;
 using WPARAM = UINT_PTR;
 using LPARAM = LONG_PTR;
@@ -36,10 +37,15 @@ using LRESULT = LONG_PTR;
 
 #define WINAPI
 #define CALLBACK
+#define WINAPIV
 
 using LPBYTE = BYTE*;
 using LPDWORD = DWORD*;
 using LPLONG = LONG*;
+using PLONG = LONG*;
+using LPWORD = WORD*;
+using LPINT = int*;
+using LPBOOL = BOOL*;
 using PVOID = void*;
 using HANDLE = void*;
 using SIZE_T = std::size_t;
@@ -74,6 +80,7 @@ using HCURSOR = HICON;
 using HMODULE = HINSTANCE;
 using HGLOBAL = HANDLE;
 using HLOCAL = HANDLE;
+using LPHANDLE = HANDLE*;
 
 struct RECT {
     LONG left;
@@ -88,6 +95,7 @@ struct POINT {
     LONG x;
     LONG y;
 };
+using LPPOINT = POINT*;
 
 struct SIZE {
     LONG cx;
@@ -98,9 +106,23 @@ constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
     return static_cast<COLORREF>(r) | (static_cast<COLORREF>(g) << 8) |
            (static_cast<COLORREF>(b) << 16);
 }
-constexpr BYTE GetRValue(COLORREF c) { return static_cast<BYTE>(c & 0xFF); }
-constexpr BYTE GetGValue(COLORREF c) { return static_cast<BYTE>((c >> 8) & 0xFF); }
-constexpr BYTE GetBValue(COLORREF c) { return static_cast<BYTE>((c >> 16) & 0xFF); }
+constexpr BYTE GetRValue(COLORREF c) {
+    return static_cast<BYTE>(c & 0xFF);
+}
+constexpr BYTE GetGValue(COLORREF c) {
+    return static_cast<BYTE>((c >> 8) & 0xFF);
+}
+constexpr BYTE GetBValue(COLORREF c) {
+    return static_cast<BYTE>((c >> 16) & 0xFF);
+}
 
-constexpr WORD LOWORD(std::uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
-constexpr WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
+constexpr WORD LOWORD(std::uintptr_t v) {
+    return static_cast<WORD>(v & 0xFFFF);
+}
+constexpr WORD HIWORD(std::uintptr_t v) {
+    return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
+
+constexpr LPARAM MAKELPARAM(WORD low, WORD high) {
+    return static_cast<LPARAM>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16));
+}

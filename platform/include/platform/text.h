@@ -1,0 +1,24 @@
+// Text conversion between the ANSI code page (932, Microsoft's Shift-JIS) that
+// the Windows-shaped API takes and the UTF-8 / UTF-16 / code points the
+// machine's libraries use.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Bytes that are no valid code-page-932 character become U+30FB, as Windows
+// shows them.
+std::string AnsiToUtf8(std::string_view ansi);
+std::u16string AnsiToUtf16(std::string_view ansi);
+std::u32string AnsiToCodePoints(std::string_view ansi);
+
+// Characters code page 932 lacks become '?'.
+std::string Utf8ToAnsi(std::string_view utf8);
+
+// A Windows file name (code page 932, `\` or `/` between folders) as a path
+// for this machine's file system.
+std::string NativePath(std::string_view ansiPath);
+
+} // namespace platform

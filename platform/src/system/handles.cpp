@@ -1,0 +1,71 @@
+#include "system/handles.h"
+
+#include <cstdint>
+#include <mutex>
+#include <unordered_map>
+
+#include "platform/faults.h"
+
+namespace platform {
+namespace {
+
+std::mutex tableLock;
+std::unordered_map<std::uintptr_t, std::shared_ptr<KernelObject>> table;
+// Handle values are multiples of 4, as on Windows, and start well above the
+// small integers a caller might mistake for handles.
+std::uintptr_t nextHandle = 0x1000;
+
+} // namespace
+
+HANDLE AddHandle(std::shared_ptr<KernelObject> object) {
+    std::lock_guard<std::mutex> hold(tableLock);
+    const std::uintptr_t value = nextHandle;
+    nextHandle += 4;
+    table.emplace(value, std::move(object));
+    return reinterpret_cast<HANDLE>(value);
+}
+
+std::shared_ptr<KernelObject> FindHandle(HANDLE handle) {
+    std::lock_guard<std::mutex> hold(tableLock);
+    const auto it = table.find(reinterpret_cast<std::uintptr_t>(handle));
+    return it == table.end() ? nullptr : it->second;
+}
+
+bool RemoveHandle(HANDLE handle) {
+    std::shared_ptr<KernelObject> closing; // destroyed after the lock is dropped
+    std::lock_guard<std::mutex> hold(tableLock);
+    const auto it = table.find(reinterpret_cast<std::uintptr_t>(handle));
+    if (it == table.end()) {
+        return false;
+    }
+    closing = std::move(it->second);
+    table.erase(it);
+    return true;
+}
+
+} // namespace platform
+
+BOOL WINAPI CloseHandle(HANDLE object) {
+    if (const auto fault = platform::TakeFault("CloseHandle")) {
+        SetLastError(static_cast<DWORD>(*fault));
+        return FALSE;
+    }
+    if (!platform::RemoveHandle(object)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+DWORD WINAPI WaitForSingleObject(HANDLE object, DWORD milliseconds) {
+    if (const auto fault = platform::TakeFault("WaitForSingleObject")) {
+        SetLastError(static_cast<DWORD>(*fault));
+        return WAIT_FAILED;
+    }
+    const auto target = platform::FindHandle(object);
+    if (!target || !target->IsWaitable()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return WAIT_FAILED;
+    }
+    return target->Wait(milliseconds);
+}

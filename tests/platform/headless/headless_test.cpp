@@ -1,0 +1,265 @@
+// The headless backend and the scenario runner, driving a game-shaped
+// program on the virtual clock.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+
+#include "paced_program.h"
+#include "platform/faults.h"
+#include "platform/headless.h"
+#include "platform/headless_runner.h"
+#include "winapi.h"
+
+namespace {
+
+platform::Scenario Parse(const std::string& text) {
+    platform::Scenario scenario;
+    std::string error;
+    EXPECT_TRUE(platform::ParseScenario(text, scenario, error)) << error;
+    return scenario;
+}
+
+std::string TempFolder() {
+    char pattern[] = "/tmp/quorvane-headless-XXXXXX";
+    return mkdtemp(pattern) ? pattern : "/tmp";
+}
+
+TEST(HeadlessPacing, TheGamesLoopRunsSixtyFramesPerVirtualSecond) {
+    std::vector<platform::CapturedFrame> frames;
+    const auto report = platform::RunScenario(
+        Parse("keep frames 200\nstop ms 3000\nexpect exit 0\n"), paced::Program, "",
+        [&](platform::HeadlessBackend& backend) { frames = backend.Frames(); });
+    EXPECT_TRUE(report.Passed());
+    ASSERT_GE(frames.size(), 180u);
+    int inFirstSecond = 0;
+    int inSecondSecond = 0;
+    for (const auto& frame : frames) {
+        inFirstSecond += frame.timeMs < 1000;
+        inSecondSecond += frame.timeMs >= 1000 && frame.timeMs < 2000;
+    }
+    EXPECT_EQ(inFirstSecond, 60);
+    EXPECT_EQ(inSecondSecond, 60);
+    // 17, 16, 17, 17, 16, 17, ... from the start of each window.
+    const unsigned expected[] = {17, 16, 17, 17, 16, 17, 17, 16};
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        EXPECT_EQ(frames[i + 1].timeMs - frames[i].timeMs, expected[i]) << "interval " << i;
+    }
+    EXPECT_EQ(paced::counters.fps, 60u);
+    EXPECT_EQ(report.exitCode, 0);
+}
+
+TEST(HeadlessPacing, DeactivationStopsFramesAndWaitMessageJumpsToTheNextEvent) {
+    std::vector<platform::CapturedFrame> frames;
+    const auto report = platform::RunScenario(
+        Parse("keep frames 500\nat 500 deactivate\nat 4500 activate\nstop ms 5000\n"),
+        paced::Program, "", [&](platform::HeadlessBackend& backend) { frames = backend.Frames(); });
+    EXPECT_TRUE(report.Passed());
+    std::uint32_t firstAfter = 0;
+    for (const auto& frame : frames) {
+        EXPECT_FALSE(frame.timeMs > 500 && frame.timeMs < 4500) << frame.timeMs;
+        if (frame.timeMs >= 4500 && firstAfter == 0) {
+            firstAfter = frame.timeMs;
+        }
+    }
+    // The empty PeekMessageA after the wake-up yields one millisecond; then a
+    // new one-second window starts with a frame at once.
+    EXPECT_EQ(firstAfter, 4501u);
+    EXPECT_EQ(paced::counters.activateApps, 2u);
+    EXPECT_EQ(paced::counters.deactivateApps, 2u) << "once by the script, once on the way out";
+}
+
+TEST(HeadlessRunner, EscapeEndsTheProgramAndKeysArriveAtTheirTime) {
+    const auto report = platform::RunScenario(
+        Parse("at 700 press ESCAPE\nstop ms 5000\nexpect exit 0\n"), paced::Program, "");
+    EXPECT_TRUE(report.Passed());
+    EXPECT_EQ(report.endMs, 700u);
+    EXPECT_EQ(paced::counters.keyDowns, 1u);
+}
+
+TEST(HeadlessRunner, FramesAreCapturedAsPalettisedPngs) {
+    const std::string folder = TempFolder();
+    const auto report = platform::RunScenario(
+        Parse("capture frame 3 third.png\ncapture ms 1000 second.png\nstop frame 90\n"),
+        paced::Program, folder);
+    ASSERT_TRUE(report.Passed()) << (report.problems.empty() ? "" : report.problems[0]);
+    EXPECT_EQ(report.frames, 90u);
+    ASSERT_EQ(report.captures.size(), 2u);
+
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, (folder + "/third.png").c_str()));
+    EXPECT_EQ(image.width, 640u);
+    EXPECT_EQ(image.height, 480u);
+    EXPECT_TRUE(image.format & PNG_FORMAT_FLAG_COLORMAP);
+    image.format = PNG_FORMAT_RGB;
+    std::vector<png_byte> pixels(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr));
+    // Pixel (0, 0) holds index 3: colour (3, 252, 7); the bottom right 200.
+    EXPECT_EQ(pixels[0], 3);
+    EXPECT_EQ(pixels[1], 252);
+    EXPECT_EQ(pixels[2], 7);
+    const std::size_t last = pixels.size() - 3;
+    EXPECT_EQ(pixels[last], 200);
+    EXPECT_EQ(pixels[last + 1], 55);
+
+    // The screen at 1000 ms is the 61st frame, presented exactly then.
+    image = png_image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, (folder + "/second.png").c_str()));
+    image.format = PNG_FORMAT_RGB;
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr));
+    EXPECT_EQ(pixels[0], 61);
+}
+
+TEST(HeadlessRunner, MissingCapturesAndWrongExpectationsAreReported) {
+    const auto report =
+        platform::RunScenario(Parse("capture frame 500 late.png\nstop frame 10\nexpect exit 1\n"
+                                    "expect messagebox \"x\" \"y\"\n"),
+                              paced::Program, TempFolder());
+    EXPECT_FALSE(report.Passed());
+    EXPECT_EQ(report.problems.size(), 3u);
+}
+
+TEST(HeadlessRunner, InjectedFaultDrivesTheFailurePathAndItsMessageBox) {
+    const auto report = platform::RunScenario(Parse("fault CreateWindowExA 0x5 1\nexpect exit 4\n"
+                                                    "expect messagebox \"0\" \"ウィンドウ\"\n"),
+                                              paced::Program, "");
+    EXPECT_TRUE(report.Passed()) << (report.problems.empty() ? "" : report.problems[0]);
+    EXPECT_EQ(report.frames, 0u);
+    EXPECT_FALSE(platform::TakeFault("CreateWindowExA")) << "faults end with the run";
+}
+
+TEST(HeadlessBackend, AProgramThatNeverEndsHitsTheTimeLimit) {
+    platform::HeadlessBackend backend;
+    backend.SetTimeLimit(250, [](const std::string& why) { throw std::runtime_error(why); });
+    platform::InstallBackend(&backend);
+    MSG msg;
+    EXPECT_THROW(
+        {
+            for (;;) {
+                PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+            }
+        },
+        std::runtime_error);
+    EXPECT_EQ(timeGetTime(), 250u);
+    // The limit is used up once reported; a new one catches the next wait.
+    backend.SetTimeLimit(5000, [](const std::string& why) { throw std::runtime_error(why); });
+    EXPECT_THROW(WaitMessage(), std::runtime_error);
+    EXPECT_EQ(timeGetTime(), 5000u);
+    platform::InstallBackend(nullptr);
+}
+
+class Ramp final : public platform::AudioSource {
+public:
+    void Mix(std::int16_t* out, std::uint32_t frames) override {
+        for (std::uint32_t i = 0; i < frames; ++i) {
+            out[2 * i] = static_cast<std::int16_t>(next);
+            out[2 * i + 1] = static_cast<std::int16_t>(-next);
+            ++next;
+        }
+    }
+    int next = 0;
+};
+
+TEST(HeadlessBackend, SoundIsPulledAsTheVirtualClockMoves) {
+    platform::HeadlessBackend backend;
+    platform::InstallBackend(&backend);
+    Ramp ramp;
+    Sleep(100); // before the output opens nothing is pulled
+    ASSERT_TRUE(backend.OpenAudio(44100, 2, &ramp));
+    Sleep(250);
+    EXPECT_EQ(backend.CapturedAudio().size(), 44100u / 4 * 2);
+    Sleep(750);
+    const auto audio = backend.CapturedAudio();
+    ASSERT_EQ(audio.size(), 44100u * 2);
+    for (std::size_t i = 0; i < 1000; ++i) {
+        ASSERT_EQ(audio[2 * i], static_cast<std::int16_t>(i)) << "no gaps, no repeats";
+    }
+    backend.CloseAudio();
+    Sleep(100);
+    EXPECT_EQ(backend.CapturedAudio().size(), 44100u * 2) << "nothing after closing";
+    const std::string file = TempFolder() + "/sound.wav";
+    std::string error;
+    ASSERT_TRUE(platform::WriteWav(file, audio, 44100, 2, error)) << error;
+    std::FILE* in = std::fopen(file.c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    std::fseek(in, 0, SEEK_END);
+    EXPECT_EQ(std::ftell(in), 44 + 44100 * 4);
+    std::fclose(in);
+    platform::InstallBackend(nullptr);
+}
+
+TEST(HeadlessBackend, StateChangesAtTheScriptedTimeEvenWithoutPumping) {
+    platform::HeadlessBackend backend;
+    platform::InstallBackend(&backend);
+    backend.ScheduleKey(30, VK_LEFT, true);
+    backend.ScheduleKey(40, VK_LEFT, false);
+    Sleep(29);
+    EXPECT_EQ(GetAsyncKeyState(VK_LEFT), 0);
+    Sleep(1);
+    EXPECT_NE(GetAsyncKeyState(VK_LEFT), 0);
+    Sleep(100); // down and up both passed while nobody looked
+    EXPECT_EQ(GetAsyncKeyState(VK_LEFT), 0);
+    platform::BackendEvent event;
+    ASSERT_TRUE(backend.PollEvent(event));
+    EXPECT_EQ(event.kind, platform::BackendEvent::Kind::KeyDown);
+    ASSERT_TRUE(backend.PollEvent(event));
+    EXPECT_EQ(event.kind, platform::BackendEvent::Kind::KeyUp);
+    platform::InstallBackend(nullptr);
+}
+
+TEST(ScenarioFiles, DirectivesParseAndResultsReadAsHresults) {
+    const auto scenario = Parse("# start-up failure\n"
+                                "fault SetDisplayMode 0x887601C2\n"
+                                "fault EnumPort -2147467259 2\n"
+                                "at 100 press z 30\r\n"
+                                "at 200 buttondown left 10 20\n"
+                                "at 300 keydown VK_F12   # quits\n"
+                                "at 400 mousemove 5 6\n"
+                                "joystick 0 65535 1\n"
+                                "capture ms 250 a.png\n"
+                                "stop frame 120\n"
+                                "expect messagebox \"1a\" \"two words\"\n");
+    ASSERT_EQ(scenario.faults.size(), 2u);
+    EXPECT_EQ(scenario.faults[0].result, static_cast<std::int32_t>(0x887601C2));
+    EXPECT_EQ(scenario.faults[0].times, -1);
+    EXPECT_EQ(scenario.faults[1].result, E_FAIL);
+    EXPECT_EQ(scenario.faults[1].times, 2);
+    ASSERT_EQ(scenario.inputs.size(), 5u);
+    EXPECT_EQ(scenario.inputs[0].event.virtualKey, 'Z');
+    EXPECT_EQ(scenario.inputs[1].atMs, 130u);
+    EXPECT_EQ(scenario.inputs[1].event.kind, platform::BackendEvent::Kind::KeyUp);
+    EXPECT_EQ(scenario.inputs[2].event.virtualKey, VK_LBUTTON);
+    EXPECT_EQ(scenario.inputs[2].event.y, 20);
+    EXPECT_EQ(scenario.inputs[3].event.virtualKey, VK_F12);
+    ASSERT_TRUE(scenario.joystick);
+    EXPECT_EQ(scenario.joystick->y, 65535u);
+    EXPECT_EQ(scenario.stopFrame, 120u);
+    EXPECT_EQ(scenario.expectedBoxes.at(0).text, "two words");
+}
+
+TEST(ScenarioFiles, MistakesAreReportedWithTheirLine) {
+    const char* bad[] = {"at 10 keydown NOSUCHKEY",
+                         "at x keydown Z",
+                         "capture frame 0 a.png",
+                         "stop soon",
+                         "fault X",
+                         "joystick 70000 0 0",
+                         "expect messagebox \"open"};
+    for (const char* text : bad) {
+        platform::Scenario scenario;
+        std::string error;
+        EXPECT_FALSE(platform::ParseScenario(std::string("# ok\n") + text, scenario, error))
+            << text;
+        EXPECT_EQ(error.rfind("line 2:", 0), 0u) << error;
+    }
+    EXPECT_EQ(platform::ParseVirtualKey("escape"), VK_ESCAPE);
+    EXPECT_EQ(platform::ParseVirtualKey("0x41"), 'A');
+    EXPECT_EQ(platform::ParseVirtualKey("F25"), std::nullopt);
+    EXPECT_EQ(platform::ParseVirtualKey("7"), '7');
+}
+
+} // namespace

@@ -1,0 +1,154 @@
+// Files as the WAV and bitmap readers use them.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/faults.h"
+#include "winapi.h"
+
+namespace {
+
+class FilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/quorvane-files-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder = pattern;
+        ASSERT_EQ(getcwd(previous, sizeof previous), previous);
+        ASSERT_EQ(chdir(folder.c_str()), 0);
+        ASSERT_EQ(mkdir("Wave", 0755), 0);
+        std::FILE* file = std::fopen("Wave/data.bin", "wb");
+        ASSERT_NE(file, nullptr);
+        for (int i = 0; i < 100; ++i) {
+            std::fputc(i, file);
+        }
+        std::fclose(file);
+    }
+    void TearDown() override {
+        ASSERT_EQ(chdir(previous), 0);
+        platform::ClearFaults();
+        std::string command = "rm -rf '" + folder + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+    HANDLE Open(const char* name) {
+        return CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+
+    std::string folder;
+    char previous[4096];
+};
+
+TEST_F(FilesTest, BackslashSeparatesFoldersAndReadsStopAtTheEnd) {
+    HANDLE file = Open("Wave\\data.bin");
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    unsigned char buffer[64];
+    DWORD got = 0;
+    ASSERT_TRUE(ReadFile(file, buffer, 12, &got, nullptr));
+    EXPECT_EQ(got, 12u);
+    EXPECT_EQ(buffer[11], 11);
+
+    EXPECT_EQ(SetFilePointer(file, 90, nullptr, FILE_BEGIN), 90u);
+    ASSERT_TRUE(ReadFile(file, buffer, 64, &got, nullptr));
+    EXPECT_EQ(got, 10u) << "a short count at the end of the file";
+    EXPECT_EQ(buffer[0], 90);
+    ASSERT_TRUE(ReadFile(file, buffer, 8, &got, nullptr));
+    EXPECT_EQ(got, 0u) << "reading at the end succeeds with nothing";
+    EXPECT_TRUE(CloseHandle(file));
+    EXPECT_FALSE(ReadFile(file, buffer, 8, &got, nullptr)) << "a closed handle";
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
+
+TEST_F(FilesTest, SeeksRelativeAndRefusesToGoBeforeTheStart) {
+    HANDLE file = Open("Wave/data.bin");
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(SetFilePointer(file, 12, nullptr, FILE_BEGIN), 12u);
+    EXPECT_EQ(SetFilePointer(file, 8, nullptr, FILE_CURRENT), 20u);
+    EXPECT_EQ(SetFilePointer(file, -30, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
+    EXPECT_EQ(GetLastError(), ERROR_NEGATIVE_SEEK);
+    EXPECT_EQ(SetFilePointer(file, 0, nullptr, FILE_CURRENT), 20u) << "a failed seek moves nothing";
+    EXPECT_EQ(SetFilePointer(file, -1, nullptr, FILE_END), 99u);
+    // Beyond the end is allowed; reading there gives nothing.
+    EXPECT_EQ(SetFilePointer(file, 1000, nullptr, FILE_BEGIN), 1000u);
+    unsigned char byte = 0;
+    DWORD got = 7;
+    EXPECT_TRUE(ReadFile(file, &byte, 1, &got, nullptr));
+    EXPECT_EQ(got, 0u);
+    DWORD high = 0;
+    EXPECT_EQ(GetFileSize(file, &high), 100u);
+    CloseHandle(file);
+}
+
+TEST_F(FilesTest, NamesIgnoreCaseAsOnWindows) {
+    HANDLE file = Open("WAVE\\DATA.BIN");
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    unsigned char byte = 0;
+    DWORD got = 0;
+    SetFilePointer(file, 42, nullptr, FILE_BEGIN);
+    ASSERT_TRUE(ReadFile(file, &byte, 1, &got, nullptr));
+    EXPECT_EQ(byte, 42);
+    CloseHandle(file);
+    // A new file goes into the existing folder, whatever case names it.
+    HANDLE created = CreateFileA("wave\\New.bin", GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(created, INVALID_HANDLE_VALUE);
+    CloseHandle(created);
+    EXPECT_EQ(access("Wave/New.bin", F_OK), 0);
+}
+
+TEST_F(FilesTest, MissingFilesAndFoldersDoNotOpen) {
+    EXPECT_EQ(Open("Wave\\missing.wav"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(Open("Wave"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Open(""), INVALID_HANDLE_VALUE);
+}
+
+TEST_F(FilesTest, WritesCreateAndReadBack) {
+    HANDLE out = CreateFileA("Wave\\out.bin", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(out, INVALID_HANDLE_VALUE);
+    DWORD put = 0;
+    EXPECT_TRUE(WriteFile(out, "RIFF", 4, &put, nullptr));
+    EXPECT_EQ(put, 4u);
+    DWORD got = 0;
+    char buffer[4];
+    EXPECT_FALSE(ReadFile(out, buffer, 4, &got, nullptr)) << "opened for writing only";
+    CloseHandle(out);
+    HANDLE in = Open("Wave/out.bin");
+    ASSERT_TRUE(ReadFile(in, buffer, 4, &got, nullptr));
+    EXPECT_EQ(std::string(buffer, got), "RIFF");
+    CloseHandle(in);
+}
+
+TEST_F(FilesTest, InjectedFaultsFailTheCalls) {
+    platform::InjectFault("CreateFileA", ERROR_ACCESS_DENIED, 1);
+    EXPECT_EQ(Open("Wave\\data.bin"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    HANDLE file = Open("Wave\\data.bin");
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "the fault was for one call";
+    platform::InjectFault("ReadFile", ERROR_HANDLE_EOF);
+    char buffer[4];
+    DWORD got = 9;
+    EXPECT_FALSE(ReadFile(file, buffer, 4, &got, nullptr));
+    EXPECT_EQ(got, 0u);
+    CloseHandle(file);
+}
+
+TEST_F(FilesTest, CurrentDirectoryReportsLengthOrNeededSize) {
+    char buffer[MAX_PATH];
+    const DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
+    EXPECT_EQ(std::string(buffer), folder);
+    EXPECT_EQ(length, folder.size());
+    char small[4];
+    EXPECT_EQ(GetCurrentDirectoryA(sizeof small, small), folder.size() + 1);
+    platform::InjectFault("GetCurrentDirectoryA", ERROR_ACCESS_DENIED, 1);
+    EXPECT_EQ(GetCurrentDirectoryA(MAX_PATH, buffer), 0u);
+}
+
+} // namespace

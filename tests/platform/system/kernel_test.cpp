@@ -1,0 +1,180 @@
+// Threads, auto-reset events, local memory, key state, joystick and cursor.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "platform/faults.h"
+#include "platform/headless.h"
+#include "platform/system_backend.h"
+#include "winapi.h"
+
+namespace {
+
+HANDLE sharedEvent = nullptr;
+std::atomic<int> wakeUps{0};
+
+DWORD WINAPI CountSignals(LPVOID) {
+    for (;;) {
+        if (WaitForSingleObject(sharedEvent, INFINITE) != WAIT_OBJECT_0) {
+            return 1;
+        }
+        if (++wakeUps == 3) {
+            return 42;
+        }
+    }
+}
+
+TEST(ThreadsAndEvents, AutoResetEventReleasesOneWaitPerSignal) {
+    sharedEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    ASSERT_NE(sharedEvent, nullptr);
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, CountSignals, nullptr, 0, &id);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_NE(id, 0u);
+    EXPECT_NE(id, GetCurrentThreadId());
+    DWORD code = 0;
+    ASSERT_TRUE(GetExitCodeThread(thread, &code));
+    EXPECT_EQ(code, STILL_ACTIVE);
+    for (int i = 0; i < 3; ++i) {
+        SetEvent(sharedEvent);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (wakeUps.load() <= i && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        EXPECT_EQ(wakeUps.load(), i + 1);
+    }
+    EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+    ASSERT_TRUE(GetExitCodeThread(thread, &code));
+    EXPECT_EQ(code, 42u);
+    // The last signal was consumed by the thread's wait: nothing is left.
+    EXPECT_EQ(WaitForSingleObject(sharedEvent, 0), WAIT_TIMEOUT);
+    CloseHandle(thread);
+    CloseHandle(sharedEvent);
+}
+
+TEST(ThreadsAndEvents, SignalsDoNotAccumulateAndManualResetStaysSet) {
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    SetEvent(event);
+    SetEvent(event);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(event, 10), WAIT_TIMEOUT) << "two signals, one release";
+    HANDLE manual = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_OBJECT_0);
+    ResetEvent(manual);
+    EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_TIMEOUT);
+    CloseHandle(event);
+    CloseHandle(manual);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_FAILED) << "never waits on a closed handle";
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
+
+TEST(ThreadsAndEvents, InjectedFaultsFailCreationAndWaits) {
+    platform::InjectFault("CreateEventA", ERROR_NOT_ENOUGH_MEMORY, 1);
+    EXPECT_EQ(CreateEventA(nullptr, FALSE, FALSE, nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+    platform::InjectFault("CreateThread", ERROR_NOT_ENOUGH_MEMORY, 1);
+    EXPECT_EQ(CreateThread(nullptr, 0, CountSignals, nullptr, 0, nullptr), nullptr);
+    HANDLE event = CreateEventA(nullptr, FALSE, TRUE, nullptr);
+    platform::InjectFault("WaitForSingleObject", ERROR_INVALID_HANDLE, 1);
+    EXPECT_EQ(WaitForSingleObject(event, INFINITE), WAIT_FAILED);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0) << "the signal was not taken";
+    platform::ClearFaults();
+}
+
+TEST(LocalMemory, ZeroFilledBlocksAndFreeingOnlyWhatWasAllocated) {
+    auto* record = static_cast<unsigned char*>(LocalAlloc(LPTR, 308));
+    ASSERT_NE(record, nullptr);
+    for (int i = 0; i < 308; ++i) {
+        ASSERT_EQ(record[i], 0);
+    }
+    EXPECT_EQ(LocalFree(record), nullptr);
+    int onStack = 0;
+    EXPECT_EQ(LocalFree(&onStack), &onStack) << "not a local block: handed back";
+    EXPECT_EQ(LocalFree(nullptr), nullptr);
+    platform::InjectFault("LocalAlloc", ERROR_NOT_ENOUGH_MEMORY, 1);
+    EXPECT_EQ(LocalAlloc(LPTR, 308), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+}
+
+TEST(Input, KeyStateJoystickAndCursorComeFromTheBackend) {
+    platform::HeadlessBackend backend;
+    platform::InstallBackend(&backend);
+    backend.ScheduleKey(0, 'Z', true);
+    backend.ScheduleKey(5, 'Z', false);
+    EXPECT_EQ(GetAsyncKeyState('Z') & 0x8000, 0x8000);
+    EXPECT_LT(GetAsyncKeyState('Z'), 0) << "bit 15 makes the SHORT negative";
+    EXPECT_EQ(GetAsyncKeyState('X'), 0);
+    Sleep(5);
+    EXPECT_EQ(GetAsyncKeyState('Z'), 0);
+
+    JOYINFOEX info{};
+    info.dwSize = sizeof info;
+    info.dwFlags = JOY_RETURNX | JOY_RETURNY | JOY_RETURNBUTTONS;
+    EXPECT_EQ(sizeof info, 52u);
+    EXPECT_EQ(joyGetPosEx(JOYSTICKID1, &info), JOYERR_UNPLUGGED);
+    backend.SetJoystick(0, platform::JoystickState{100, 65000, 0x3});
+    ASSERT_EQ(joyGetPosEx(JOYSTICKID1, &info), JOYERR_NOERROR);
+    EXPECT_EQ(info.dwXpos, 100u);
+    EXPECT_EQ(info.dwYpos, 65000u);
+    EXPECT_EQ(info.dwButtons, JOY_BUTTON1 | JOY_BUTTON2);
+    EXPECT_EQ(info.dwButtonNumber, 2u);
+    info.dwSize = 10;
+    EXPECT_EQ(joyGetPosEx(JOYSTICKID1, &info), JOYERR_PARMS);
+
+    EXPECT_TRUE(backend.CursorVisible());
+    EXPECT_EQ(ShowCursor(FALSE), -1);
+    EXPECT_FALSE(backend.CursorVisible());
+    EXPECT_EQ(ShowCursor(FALSE), -2);
+    EXPECT_EQ(ShowCursor(TRUE), -1);
+    EXPECT_FALSE(backend.CursorVisible()) << "shown again only when the count is back at 0";
+    EXPECT_EQ(ShowCursor(TRUE), 0);
+    EXPECT_TRUE(backend.CursorVisible());
+    platform::InstallBackend(nullptr);
+}
+
+TEST(Resources, SystemIconCursorStockObjectsAndModule) {
+    EXPECT_NE(LoadIconA(nullptr, IDI_APPLICATION), nullptr);
+    EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
+    EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(1)), nullptr);
+    EXPECT_NE(GetStockObject(WHITE_BRUSH), nullptr);
+    EXPECT_NE(GetStockObject(WHITE_BRUSH), GetStockObject(BLACK_BRUSH));
+    EXPECT_EQ(GetStockObject(9), nullptr);
+    EXPECT_NE(GetModuleHandleA(nullptr), nullptr);
+    EXPECT_EQ(GetModuleHandleA("no-such-module.dll"), nullptr);
+    RECT rect;
+    SetRect(&rect, 1, 2, 3, 4);
+    EXPECT_EQ(rect.left + rect.top + rect.right + rect.bottom, 10);
+}
+
+} // namespace
+
+namespace {
+
+TEST(SystemBackend, TerminationSignalBecomesACloseRequestAndASecondOneEnds) {
+    const pid_t child = fork();
+    if (child == 0) {
+        platform::RouteTerminationSignalsToClose();
+        raise(SIGTERM); // taken as a close request
+        platform::BackendEvent event;
+        if (!platform::SystemBackend().PollEvent(event) ||
+            event.kind != platform::BackendEvent::Kind::Close) {
+            _exit(1);
+        }
+        raise(SIGTERM); // taken up: still only a request
+        raise(SIGTERM); // the first was not taken: this one ends the process
+        _exit(2);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), SIGTERM);
+}
+
+} // namespace

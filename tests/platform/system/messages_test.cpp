@@ -1,0 +1,305 @@
+// Window messages: the order a Windows program sees them in, the queue's
+// priorities and filters, and posting from other threads.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "platform/headless.h"
+#include "winapi.h"
+
+namespace {
+
+struct Seen {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+};
+
+std::vector<Seen> seen;
+LRESULT createResult = 0;
+
+LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    seen.push_back(Seen{window, message, wParam});
+    if (message == WM_CREATE) {
+        return createResult;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+std::vector<UINT> Messages() {
+    std::vector<UINT> result;
+    for (const Seen& each : seen) {
+        result.push_back(each.message);
+    }
+    return result;
+}
+
+WPARAM ParamOf(UINT message) {
+    for (const Seen& each : seen) {
+        if (each.message == message) {
+            return each.wParam;
+        }
+    }
+    ADD_FAILURE() << "message " << message << " was not seen";
+    return 0;
+}
+
+class MessagesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::InstallBackend(&backend);
+        WNDCLASSEXA windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = RecordingProc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "Test Class";
+        ASSERT_NE(RegisterClassExA(&windowClass), 0);
+        seen.clear();
+        createResult = 0;
+    }
+    void TearDown() override { platform::InstallBackend(nullptr); }
+
+    HWND Create(DWORD style = WS_POPUP) {
+        return CreateWindowExA(WS_EX_TOPMOST, "Test Class", "Test", style, 0, 0, 640, 480, nullptr,
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+    }
+
+    // Drains the queue the way the game's loop does.
+    void Pump() {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ASSERT_NE(msg.message, WM_QUIT);
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+
+    platform::HeadlessBackend backend;
+};
+
+TEST_F(MessagesTest, StartUpSendsCreateSizeAndActivationInWindowsOrder) {
+    const HWND window = Create();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(Messages(), (std::vector<UINT>{WM_CREATE, WM_SIZE, WM_MOVE}));
+    seen.clear();
+    ShowWindow(window, SW_SHOWDEFAULT);
+    UpdateWindow(window);
+    SetFocus(window);
+    EXPECT_EQ(Messages(), (std::vector<UINT>{WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_NCACTIVATE,
+                                             WM_ACTIVATE, WM_SETFOCUS, WM_PAINT}));
+    EXPECT_EQ(ParamOf(WM_ACTIVATEAPP), static_cast<WPARAM>(TRUE));
+    EXPECT_EQ(GetFocus(), window);
+    EXPECT_EQ(GetActiveWindow(), window);
+}
+
+TEST_F(MessagesTest, FocusEventsBeforeAnyWindowDoNotSwallowTheFirstActivation) {
+    platform::BackendEvent activate;
+    activate.kind = platform::BackendEvent::Kind::Activate;
+    backend.Schedule(0, activate);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    const HWND window = Create();
+    seen.clear();
+    ShowWindow(window, SW_SHOW);
+    EXPECT_EQ(ParamOf(WM_ACTIVATEAPP), static_cast<WPARAM>(TRUE));
+}
+
+TEST_F(MessagesTest, CreateFailsWhenWindowProcedureRefusesCreate) {
+    createResult = -1;
+    EXPECT_EQ(Create(), nullptr);
+    EXPECT_EQ(Messages(), (std::vector<UINT>{WM_CREATE, WM_DESTROY, WM_NCDESTROY}));
+}
+
+TEST_F(MessagesTest, UnknownClassAndDuplicateClassFail) {
+    EXPECT_EQ(CreateWindowExA(0, "No Such Class", "x", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                              nullptr, nullptr),
+              nullptr);
+    WNDCLASSEXA again{};
+    again.cbSize = 48; // the size a 32-bit Windows program passes
+    again.lpfnWndProc = RecordingProc;
+    again.lpszClassName = "TEST CLASS"; // class names ignore case
+    EXPECT_EQ(RegisterClassExA(&again), 0);
+    again.cbSize = 12;
+    again.lpszClassName = "Other";
+    EXPECT_EQ(RegisterClassExA(&again), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(MessagesTest, CloseThroughDefaultProcessingDestroysAndQuitEndsTheLoop) {
+    const HWND window = Create();
+    ShowWindow(window, SW_SHOW);
+    seen.clear();
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    Pump();
+    // The active window going away deactivates the application first.
+    EXPECT_EQ(Messages(), (std::vector<UINT>{WM_CLOSE, WM_NCACTIVATE, WM_ACTIVATE, WM_ACTIVATEAPP,
+                                             WM_KILLFOCUS, WM_DESTROY, WM_NCDESTROY}));
+    EXPECT_EQ(ParamOf(WM_ACTIVATEAPP), static_cast<WPARAM>(FALSE));
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_FALSE(PostMessageA(window, WM_USER, 0, 0));
+    EXPECT_FALSE(DestroyWindow(window));
+
+    PostQuitMessage(7);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_QUIT);
+    EXPECT_EQ(msg.wParam, 7u);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "WM_QUIT is taken once";
+}
+
+TEST_F(MessagesTest, PostedMessagesComeBeforeInputAndQuitComesLast) {
+    const HWND window = Create();
+    ShowWindow(window, SW_SHOW);
+    backend.ScheduleKey(0, 'Z', true);
+    PostQuitMessage(0);
+    PostMessageA(window, WM_USER + 1, 0, 0);
+    PostMessageA(window, WM_USER + 2, 0, 0);
+    std::vector<UINT> order;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        order.push_back(msg.message);
+        if (msg.message == WM_QUIT) {
+            break;
+        }
+    }
+    EXPECT_EQ(order, (std::vector<UINT>{WM_USER + 1, WM_USER + 2, WM_KEYDOWN, WM_QUIT}));
+}
+
+TEST_F(MessagesTest, FiltersAndNoRemoveLeaveOtherMessagesQueued) {
+    const HWND window = Create();
+    PostMessageA(window, WM_USER + 1, 1, 0);
+    PostMessageA(nullptr, WM_USER + 2, 2, 0); // a thread message
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_USER + 2, WM_USER + 2, PM_NOREMOVE));
+    EXPECT_EQ(msg.wParam, 2u);
+    EXPECT_EQ(msg.hwnd, nullptr);
+    ASSERT_TRUE(PeekMessageA(&msg, window, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_USER + 1);
+    ASSERT_TRUE(PeekMessageA(&msg, reinterpret_cast<HWND>(-1), 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_USER + 2);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(MessagesTest, SendMessageRunsTheProcedureAtOnce) {
+    const HWND window = Create();
+    seen.clear();
+    SendMessageA(window, WM_USER + 3, 9, 0);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].message, WM_USER + 3);
+    EXPECT_EQ(seen[0].wParam, 9u);
+}
+
+TEST_F(MessagesTest, TranslateMessageQueuesTheCharacterNext) {
+    const HWND window = Create();
+    ShowWindow(window, SW_SHOW);
+    backend.ScheduleKey(0, 'Q', true);
+    PostMessageA(window, WM_USER, 0, 0);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_USER);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    ASSERT_EQ(msg.message, WM_KEYDOWN);
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>('Q'));
+    EXPECT_TRUE(TranslateMessage(&msg));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_CHAR);
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>('q'));
+}
+
+TEST_F(MessagesTest, BackendFocusChangesAreDeliveredAndKeysOnlyReachTheActiveApplication) {
+    const HWND window = Create();
+    ShowWindow(window, SW_SHOW);
+    seen.clear();
+    platform::BackendEvent deactivate;
+    deactivate.kind = platform::BackendEvent::Kind::Deactivate;
+    platform::BackendEvent activate;
+    activate.kind = platform::BackendEvent::Kind::Activate;
+    backend.Schedule(10, deactivate);
+    backend.ScheduleKey(20, VK_ESCAPE, true);
+    backend.Schedule(30, activate);
+    backend.ScheduleKey(40, VK_LEFT, true);
+    while (timeGetTime() < 50) {
+        Pump();
+    }
+    EXPECT_EQ(Messages(), (std::vector<UINT>{WM_NCACTIVATE, WM_ACTIVATE, WM_ACTIVATEAPP,
+                                             WM_KILLFOCUS, WM_ACTIVATEAPP, WM_NCACTIVATE,
+                                             WM_ACTIVATE, WM_SETFOCUS, WM_KEYDOWN}));
+    EXPECT_EQ(seen.back().wParam, static_cast<WPARAM>(VK_LEFT));
+    EXPECT_TRUE(GetAsyncKeyState(VK_ESCAPE) & 0x8000) << "key state is seen while inactive";
+}
+
+TEST_F(MessagesTest, MouseMessagesCarryClientCoordinatesAndButtons) {
+    const HWND window = Create();
+    ShowWindow(window, SW_SHOW);
+    platform::BackendEvent press;
+    press.kind = platform::BackendEvent::Kind::ButtonDown;
+    press.virtualKey = VK_LBUTTON;
+    press.x = 100;
+    press.y = 50;
+    backend.Schedule(0, press);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_LBUTTONDOWN);
+    EXPECT_EQ(msg.wParam & MK_LBUTTON, MK_LBUTTON);
+    EXPECT_EQ(LOWORD(static_cast<std::uintptr_t>(msg.lParam)), 100);
+    EXPECT_EQ(HIWORD(static_cast<std::uintptr_t>(msg.lParam)), 50);
+}
+
+TEST_F(MessagesTest, CloseRequestBecomesPostedClose) {
+    const HWND window = Create();
+    ShowWindow(window, SW_SHOW);
+    platform::BackendEvent close;
+    close.kind = platform::BackendEvent::Kind::Close;
+    backend.Schedule(5, close);
+    MSG msg{};
+    while (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    EXPECT_EQ(msg.message, WM_CLOSE);
+    EXPECT_EQ(msg.hwnd, window);
+    EXPECT_EQ(msg.time, 5u);
+}
+
+TEST_F(MessagesTest, EmptyPeekLetsTheClockMoveOneMillisecond) {
+    const DWORD before = timeGetTime();
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(timeGetTime(), before + 1);
+}
+
+// On the operating system's backend: a message posted by another thread
+// wakes a thread sleeping in WaitMessage.
+TEST(CrossThreadPosting, PostFromAnotherThreadWakesWaitMessage) {
+    platform::InstallBackend(nullptr);
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpszClassName = "Wake Class";
+    ASSERT_NE(RegisterClassExA(&windowClass), 0);
+    const HWND window = CreateWindowExA(0, "Wake Class", "", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                        nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    std::atomic<bool> posted{false};
+    std::thread poster([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        posted = true;
+        for (int i = 0; i < 100; ++i) {
+            PostMessageA(window, WM_USER + i, static_cast<WPARAM>(i), 0);
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    WaitMessage();
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(posted.load());
+    EXPECT_LT(waited, std::chrono::milliseconds(900)) << "woken by the post, not the time slice";
+    poster.join();
+    MSG msg;
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+        EXPECT_EQ(msg.wParam, static_cast<WPARAM>(i)) << "posts keep their order";
+    }
+}
+
+} // namespace
