@@ -17,3 +17,11 @@ if(QUORVANE_FUZZ)
     target_compile_options(fuzz_midi_file PRIVATE -fsanitize=fuzzer,address,undefined)
     target_link_options(fuzz_midi_file PRIVATE -fsanitize=fuzzer,address,undefined)
 endif()
+
+# The audio tests also check internal pieces (the MIDI file reader) directly.
+function(quorvane_audio_test_internals)
+    if(TARGET test_platform_audio)
+        target_include_directories(test_platform_audio PRIVATE ${PROJECT_SOURCE_DIR}/platform/src)
+    endif()
+endfunction()
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL quorvane_audio_test_internals)

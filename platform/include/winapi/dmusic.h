@@ -30,8 +30,8 @@ HRESULT WINAPI CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, 
 
 // ---------------------------------------------------------------- types
 
-using MUSIC_TIME = LONG;          // 768 ticks a quarter note
-using REFERENCE_TIME = LONGLONG;  // 100-nanosecond units
+using MUSIC_TIME = LONG;         // 768 ticks a quarter note
+using REFERENCE_TIME = LONGLONG; // 100-nanosecond units
 using LPREFERENCE_TIME = REFERENCE_TIME*;
 inline constexpr MUSIC_TIME DMUS_PPQ = 768;
 
@@ -72,16 +72,16 @@ inline constexpr HRESULT DMUS_E_NOT_LOADED = MAKE_DMHRESULTERROR(0x0409);
 
 // ---------------------------------------------------------------- class and interface ids
 
-DEFINE_GUID(CLSID_DirectMusic, 0x636B9F10, 0x0C7D, 0x11D1, 0x95, 0xB2, 0x00, 0x20, 0xAF, 0xDC,
-            0x74, 0x21);
-DEFINE_GUID(CLSID_DirectMusicPerformance, 0xD2AC2881, 0xB39B, 0x11D1, 0x87, 0x04, 0x00, 0x60,
-            0x08, 0x93, 0xB1, 0xBD);
+DEFINE_GUID(CLSID_DirectMusic, 0x636B9F10, 0x0C7D, 0x11D1, 0x95, 0xB2, 0x00, 0x20, 0xAF, 0xDC, 0x74,
+            0x21);
+DEFINE_GUID(CLSID_DirectMusicPerformance, 0xD2AC2881, 0xB39B, 0x11D1, 0x87, 0x04, 0x00, 0x60, 0x08,
+            0x93, 0xB1, 0xBD);
 DEFINE_GUID(CLSID_DirectMusicSegment, 0xD2AC2882, 0xB39B, 0x11D1, 0x87, 0x04, 0x00, 0x60, 0x08,
             0x93, 0xB1, 0xBD);
-DEFINE_GUID(CLSID_DirectMusicSegmentState, 0xD2AC2883, 0xB39B, 0x11D1, 0x87, 0x04, 0x00, 0x60,
-            0x08, 0x93, 0xB1, 0xBD);
-DEFINE_GUID(CLSID_DirectMusicLoader, 0xD2AC2892, 0xB39B, 0x11D1, 0x87, 0x04, 0x00, 0x60, 0x08,
+DEFINE_GUID(CLSID_DirectMusicSegmentState, 0xD2AC2883, 0xB39B, 0x11D1, 0x87, 0x04, 0x00, 0x60, 0x08,
             0x93, 0xB1, 0xBD);
+DEFINE_GUID(CLSID_DirectMusicLoader, 0xD2AC2892, 0xB39B, 0x11D1, 0x87, 0x04, 0x00, 0x60, 0x08, 0x93,
+            0xB1, 0xBD);
 
 DEFINE_GUID(IID_IDirectMusic, 0x6536115A, 0x7B2D, 0x11D2, 0xBA, 0x18, 0x00, 0x00, 0xF8, 0x75, 0xAC,
             0x12);
@@ -91,12 +91,12 @@ DEFINE_GUID(IID_IDirectMusicPerformance, 0x07D43D03, 0x6523, 0x11D2, 0x87, 0x1D,
             0x93, 0xB1, 0xBD);
 DEFINE_GUID(IID_IDirectMusicLoader, 0x2FFAACA2, 0x5DCA, 0x11D2, 0xAF, 0xA6, 0x00, 0xAA, 0x00, 0x24,
             0xD8, 0xB6);
-DEFINE_GUID(IID_IDirectMusicSegment, 0xF96029A2, 0x4282, 0x11D2, 0x87, 0x17, 0x00, 0x60, 0x08,
-            0x93, 0xB1, 0xBD);
-DEFINE_GUID(IID_IDirectMusicSegmentState, 0xA3AFDCC7, 0xD3EE, 0x11D1, 0xBC, 0x8D, 0x00, 0xA0,
-            0xC9, 0x22, 0xE6, 0xEB);
-DEFINE_GUID(IID_IDirectMusicObject, 0xD2AC28B5, 0xB39B, 0x11D1, 0x87, 0x04, 0x00, 0x60, 0x08,
-            0x93, 0xB1, 0xBD);
+DEFINE_GUID(IID_IDirectMusicSegment, 0xF96029A2, 0x4282, 0x11D2, 0x87, 0x17, 0x00, 0x60, 0x08, 0x93,
+            0xB1, 0xBD);
+DEFINE_GUID(IID_IDirectMusicSegmentState, 0xA3AFDCC7, 0xD3EE, 0x11D1, 0xBC, 0x8D, 0x00, 0xA0, 0xC9,
+            0x22, 0xE6, 0xEB);
+DEFINE_GUID(IID_IDirectMusicObject, 0xD2AC28B5, 0xB39B, 0x11D1, 0x87, 0x04, 0x00, 0x60, 0x08, 0x93,
+            0xB1, 0xBD);
 DEFINE_GUID(IID_IKsControl, 0x28F54685, 0x06FD, 0x11D2, 0xB2, 0x7A, 0x00, 0xA0, 0xC9, 0x22, 0x31,
             0x96);
 
@@ -104,8 +104,8 @@ DEFINE_GUID(GUID_DirectMusicAllTypes, 0xD2AC2893, 0xB39B, 0x11D1, 0x87, 0x04, 0x
             0x93, 0xB1, 0xBD);
 DEFINE_GUID(GUID_NOTIFICATION_SEGMENT, 0xD2AC2899, 0xB39B, 0x11D1, 0x87, 0x04, 0x00, 0x60, 0x08,
             0x93, 0xB1, 0xBD);
-DEFINE_GUID(GUID_NOTIFICATION_PERFORMANCE, 0x81F75BC5, 0x4E5D, 0x11D2, 0xBC, 0xC7, 0x00, 0xA0,
-            0xC9, 0x22, 0xE6, 0xEB);
+DEFINE_GUID(GUID_NOTIFICATION_PERFORMANCE, 0x81F75BC5, 0x4E5D, 0x11D2, 0xBC, 0xC7, 0x00, 0xA0, 0xC9,
+            0x22, 0xE6, 0xEB);
 DEFINE_GUID(GUID_StandardMIDIFile, 0x06621075, 0xE92E, 0x11D1, 0xA8, 0xC5, 0x00, 0xC0, 0x4F, 0xA3,
             0x72, 0x6E);
 DEFINE_GUID(GUID_Download, 0xD2AC28A7, 0xB39B, 0x11D1, 0x87, 0x04, 0x00, 0x60, 0x08, 0x93, 0xB1,
@@ -130,8 +130,9 @@ using PKSPROPERTY = KSPROPERTY*;
 static_assert(sizeof(KSPROPERTY) == 24);
 
 struct IKsControl : IUnknown {
-    STDMETHOD(KsProperty)(PKSPROPERTY property, ULONG propertyLength, LPVOID propertyData,
-                          ULONG dataLength, ULONG* bytesReturned) PURE;
+    STDMETHOD(KsProperty)
+    (PKSPROPERTY property, ULONG propertyLength, LPVOID propertyData, ULONG dataLength,
+     ULONG* bytesReturned) PURE;
 };
 
 // ---------------------------------------------------------------- ports
@@ -212,8 +213,8 @@ using LPDIRECTMUSICPORT = IDirectMusicPort*;
 
 struct IDirectMusic : IUnknown {
     STDMETHOD(EnumPort)(DWORD index, LPDMUS_PORTCAPS caps) PURE;
-    STDMETHOD(CreatePort)(REFCLSID port, LPDMUS_PORTPARAMS params, LPDIRECTMUSICPORT* out,
-                          LPUNKNOWN outer) PURE;
+    STDMETHOD(CreatePort)
+    (REFCLSID port, LPDMUS_PORTPARAMS params, LPDIRECTMUSICPORT* out, LPUNKNOWN outer) PURE;
     STDMETHOD(GetDefaultPort)(LPGUID port) PURE;
     STDMETHOD(SetDirectSound)(LPDIRECTSOUND directSound, HWND window) PURE;
 };
@@ -349,8 +350,8 @@ struct IDirectMusicSegment : IUnknown {
     STDMETHOD(SetRepeats)(DWORD repeats) PURE;
     // GUID_StandardMIDIFile, GUID_Download (data: the performance) and
     // GUID_Unload (data: the performance).
-    STDMETHOD(SetParam)(REFGUID type, DWORD groupBits, DWORD index, MUSIC_TIME time,
-                        void* data) PURE;
+    STDMETHOD(SetParam)
+    (REFGUID type, DWORD groupBits, DWORD index, MUSIC_TIME time, void* data) PURE;
     STDMETHOD(SetStartPoint)(MUSIC_TIME start) PURE;
     STDMETHOD(GetStartPoint)(MUSIC_TIME* start) PURE;
 };
@@ -372,10 +373,12 @@ struct IDirectMusicLoader : IUnknown {
 
 struct IDirectMusicPerformance : IUnknown {
     STDMETHOD(Init)(IDirectMusic** directMusic, LPDIRECTSOUND directSound, HWND window) PURE;
-    STDMETHOD(PlaySegment)(IDirectMusicSegment* segment, DWORD flags, LONGLONG startTime,
-                           IDirectMusicSegmentState** state) PURE;
-    STDMETHOD(Stop)(IDirectMusicSegment* segment, IDirectMusicSegmentState* state,
-                    MUSIC_TIME time, DWORD flags) PURE;
+    STDMETHOD(PlaySegment)
+    (IDirectMusicSegment* segment, DWORD flags, LONGLONG startTime,
+     IDirectMusicSegmentState** state) PURE;
+    STDMETHOD(Stop)
+    (IDirectMusicSegment* segment, IDirectMusicSegmentState* state, MUSIC_TIME time,
+     DWORD flags) PURE;
     STDMETHOD(IsPlaying)(IDirectMusicSegment* segment, IDirectMusicSegmentState* state) PURE;
     STDMETHOD(GetTime)(REFERENCE_TIME* referenceNow, MUSIC_TIME* musicNow) PURE;
     STDMETHOD(AllocPMsg)(ULONG size, DMUS_PMSG** message) PURE;

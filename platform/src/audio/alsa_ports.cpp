@@ -28,7 +28,9 @@ snd_seq_t* OpenSequencer(int streams) {
 }
 
 GUID AlsaPortGuid(int client, int port, DWORD portClass) {
-    GUID guid{0x51A7A15A, static_cast<WORD>(client), static_cast<WORD>(port),
+    GUID guid{0x51A7A15A,
+              static_cast<WORD>(client),
+              static_cast<WORD>(port),
               {'A', 'L', 'S', 'A', 'S', 'E', 'Q', static_cast<BYTE>(portClass)}};
     return guid;
 }
@@ -99,7 +101,8 @@ public:
         }
         snd_seq_event_t event;
         snd_seq_ev_clear(&event);
-        snd_seq_ev_set_sysex(&event, static_cast<unsigned>(length), const_cast<std::uint8_t*>(data));
+        snd_seq_ev_set_sysex(&event, static_cast<unsigned>(length),
+                             const_cast<std::uint8_t*>(data));
         Send(event);
     }
 
@@ -193,10 +196,9 @@ std::unique_ptr<MusicPortDriver> OpenAlsaPort(int client, int port) {
         return nullptr;
     }
     snd_seq_set_client_name(seq, "Quorvane");
-    const int own = snd_seq_create_simple_port(seq, "DirectMusic out",
-                                               SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
-                                               SND_SEQ_PORT_TYPE_MIDI_GENERIC |
-                                                   SND_SEQ_PORT_TYPE_APPLICATION);
+    const int own = snd_seq_create_simple_port(
+        seq, "DirectMusic out", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
+        SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
     if (own < 0 || snd_seq_connect_to(seq, own, client, port) < 0) {
         snd_seq_close(seq);
         return nullptr;

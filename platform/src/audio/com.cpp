@@ -6,8 +6,7 @@ namespace {
 // COM is started per thread; each successful CoInitialize counts once.
 thread_local int comStarts = 0;
 
-template <typename Object>
-HRESULT CreateAs(REFIID iid, LPVOID* object) {
+template <typename Object> HRESULT CreateAs(REFIID iid, LPVOID* object) {
     auto* created = new Object();
     const HRESULT result = created->QueryInterface(iid, object);
     created->Release(); // the caller's reference, if any, keeps it

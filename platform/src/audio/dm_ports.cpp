@@ -13,7 +13,9 @@ MusicPort::MusicPort(const DMUS_PORTCAPS& caps, DWORD groups,
                      std::unique_ptr<MusicPortDriver> driver)
     : caps(caps), groups(groups), driver(std::move(driver)) {}
 
-MusicPort::~MusicPort() { driver->Activate(false); }
+MusicPort::~MusicPort() {
+    driver->Activate(false);
+}
 
 HRESULT MusicPort::QueryInterface(REFIID iid, void** out) {
     if (!out) {
@@ -175,15 +177,13 @@ HRESULT DirectMusicObject::CreatePort(REFCLSID portGuid, LPDMUS_PORTPARAMS param
     if (ports.empty()) {
         ports = ListMusicPorts();
     }
-    auto entry = std::find_if(ports.begin(), ports.end(), [&](const PortEntry& p) {
-        return p.caps.guidPort == portGuid;
-    });
+    auto entry = std::find_if(ports.begin(), ports.end(),
+                              [&](const PortEntry& p) { return p.caps.guidPort == portGuid; });
     if (entry == ports.end() || entry->caps.dwClass != DMUS_PC_OUTPUTCLASS) {
         return E_INVALIDARG; // unknown port, or an input port (nothing here reads MIDI)
     }
-    DWORD groups = (params->dwValidParams & DMUS_PORTPARAMS_CHANNELGROUPS)
-                       ? params->dwChannelGroups
-                       : 1;
+    DWORD groups =
+        (params->dwValidParams & DMUS_PORTPARAMS_CHANNELGROUPS) ? params->dwChannelGroups : 1;
     const DWORD effects =
         (params->dwValidParams & DMUS_PORTPARAMS_EFFECTS) ? params->dwEffectFlags : 0;
     if (groups == 0 || groups > entry->caps.dwMaxChannelGroups ||

@@ -20,7 +20,9 @@ constexpr std::streamoff kMaxMidiFileBytes = 64 * 1024 * 1024;
 GUID NextObjectGuid() {
     static std::atomic<DWORD> counter{0};
     const DWORD n = ++counter;
-    return GUID{0x51A75E60, 0x3D1C, 0x4E2F,
+    return GUID{0x51A75E60,
+                0x3D1C,
+                0x4E2F,
                 {0x9A, 0x5B, 0x53, 0x45, static_cast<BYTE>(n >> 24), static_cast<BYTE>(n >> 16),
                  static_cast<BYTE>(n >> 8), static_cast<BYTE>(n)}};
 }
@@ -181,8 +183,8 @@ std::vector<InstrumentKey> Segment::InstrumentsUsed() const {
             break;
         case 0x90:
             if (event.data2 > 0) {
-                used.insert({channel == kDrumChannel ? kDrumBank : banks[channel],
-                             programs[channel]});
+                used.insert(
+                    {channel == kDrumChannel ? kDrumBank : banks[channel], programs[channel]});
             }
             break;
         default:
@@ -227,8 +229,7 @@ void Segment::Unload(MusicPort* port) {
     downloads.erase(it);
 }
 
-HRESULT Segment::SetParam(REFGUID type, DWORD groupBits, DWORD index, MUSIC_TIME time,
-                          void* data) {
+HRESULT Segment::SetParam(REFGUID type, DWORD groupBits, DWORD index, MUSIC_TIME time, void* data) {
     QV_RETURN_IF_FAULT("SetParam");
     (void)groupBits, (void)index, (void)time;
     if (type == GUID_StandardMIDIFile) {
@@ -260,7 +261,9 @@ SegmentState::SegmentState(Segment* segment, MUSIC_TIME start)
     segment->AddRef();
 }
 
-SegmentState::~SegmentState() { segment->Release(); }
+SegmentState::~SegmentState() {
+    segment->Release();
+}
 
 HRESULT SegmentState::QueryInterface(REFIID iid, void** out) {
     if (!out) {

@@ -34,9 +34,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetCaps(LPDMUS_PORTCAPS caps) override;
     HRESULT STDMETHODCALLTYPE Activate(BOOL active) override;
     HRESULT STDMETHODCALLTYPE GetNumChannelGroups(LPDWORD groups) override;
-    HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY property, ULONG propertyLength,
-                                         LPVOID data, ULONG dataLength,
-                                         ULONG* bytesReturned) override;
+    HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY property, ULONG propertyLength, LPVOID data,
+                                         ULONG dataLength, ULONG* bytesReturned) override;
 
     MusicPortDriver& Driver() { return *driver; }
     DWORD Groups() const { return groups; }
@@ -85,8 +84,8 @@ public:
     HRESULT STDMETHODCALLTYPE SetLength(MUSIC_TIME length) override;
     HRESULT STDMETHODCALLTYPE GetRepeats(DWORD* repeats) override;
     HRESULT STDMETHODCALLTYPE SetRepeats(DWORD repeats) override;
-    HRESULT STDMETHODCALLTYPE SetParam(REFGUID type, DWORD groupBits, DWORD index,
-                                       MUSIC_TIME time, void* data) override;
+    HRESULT STDMETHODCALLTYPE SetParam(REFGUID type, DWORD groupBits, DWORD index, MUSIC_TIME time,
+                                       void* data) override;
     HRESULT STDMETHODCALLTYPE SetStartPoint(MUSIC_TIME start) override;
     HRESULT STDMETHODCALLTYPE GetStartPoint(MUSIC_TIME* start) override;
     HRESULT STDMETHODCALLTYPE GetDescriptor(LPDMUS_OBJECTDESC desc) override;
@@ -214,6 +213,7 @@ private:
     void Discard(DMUS_PMSG* message);
     HRESULT CheckOpen() const;
     void ChaseTo(const SegmentState& state);
+    static MUSIC_TIME RepetitionBase(const SegmentState& state);
     // Releases what the locked code retired; called without the lock.
     void ReleaseRetired();
 
@@ -224,8 +224,8 @@ private:
     std::shared_ptr<Mixer> mixer;
     IDirectSound* ownDevice = nullptr; // made here when Init was given none
     std::vector<TempoPoint> tempos;
-    std::vector<MusicPort*> ports; // each held
-    std::map<DWORD, Route> routes; // by channel block
+    std::vector<MusicPort*> ports;      // each held
+    std::map<DWORD, Route> routes;      // by channel block
     std::vector<SegmentState*> playing; // each held
     std::vector<DMUS_PMSG*> queue;      // sent messages waiting for their time
     std::deque<DMUS_NOTIFICATION_PMSG*> notifications;

@@ -225,8 +225,7 @@ bool UnwrapRmid(const std::uint8_t*& data, std::size_t& size, std::string& error
 
 } // namespace
 
-bool ParseMidiFile(const std::uint8_t* data, std::size_t size, MidiSong& song,
-                   std::string& error) {
+bool ParseMidiFile(const std::uint8_t* data, std::size_t size, MidiSong& song, std::string& error) {
     song = MidiSong{};
     if (!data && size > 0) {
         return Fail(error, "no data");

@@ -15,7 +15,7 @@ inline constexpr std::int32_t kTicksPerQuarter = 768;
 inline constexpr double kDefaultBeatsPerMinute = 120.0;
 
 struct MidiEvent {
-    std::int32_t time = 0; // music time from the start of the song
+    std::int32_t time = 0;   // music time from the start of the song
     std::uint8_t status = 0; // 0x80..0xEF, or 0xF0 for system exclusive
     std::uint8_t data1 = 0;
     std::uint8_t data2 = 0;
@@ -37,7 +37,6 @@ struct MidiSong {
 
 // Reads `size` bytes of a MIDI file into `song`. On bad input returns false
 // and says why in `error`; never reads outside the given bytes.
-bool ParseMidiFile(const std::uint8_t* data, std::size_t size, MidiSong& song,
-                   std::string& error);
+bool ParseMidiFile(const std::uint8_t* data, std::size_t size, MidiSong& song, std::string& error);
 
 } // namespace platform::audio

@@ -193,8 +193,8 @@ REFERENCE_TIME Performance::ToReference(MUSIC_TIME music) const {
     }
     const double seconds = (static_cast<double>(music) - point->music) * 60.0 /
                            (point->beatsPerMinute * kTicksPerQuarter);
-    return point->reference + static_cast<REFERENCE_TIME>(
-                                  std::llround(seconds * static_cast<double>(kReferenceUnitsPerSecond)));
+    return point->reference + static_cast<REFERENCE_TIME>(std::llround(
+                                  seconds * static_cast<double>(kReferenceUnitsPerSecond)));
 }
 
 MUSIC_TIME Performance::ToMusic(REFERENCE_TIME reference) const {
@@ -204,8 +204,8 @@ MUSIC_TIME Performance::ToMusic(REFERENCE_TIME reference) const {
     }
     const double seconds = static_cast<double>(reference - point->reference) /
                            static_cast<double>(kReferenceUnitsPerSecond);
-    return point->music + static_cast<MUSIC_TIME>(std::floor(
-                              seconds * point->beatsPerMinute * kTicksPerQuarter / 60.0));
+    return point->music + static_cast<MUSIC_TIME>(std::floor(seconds * point->beatsPerMinute *
+                                                             kTicksPerQuarter / 60.0));
 }
 
 void Performance::SetTempo(MUSIC_TIME at, double beatsPerMinute) {
@@ -353,9 +353,8 @@ void Performance::SendShort(DWORD pchannel, std::uint8_t status, std::uint8_t da
         return; // a channel no port plays
     }
     const auto channel = static_cast<std::uint8_t>(pchannel % 16);
-    route->second.port->Driver().ShortMessage(route->second.group,
-                                              static_cast<std::uint8_t>((status & 0xF0u) | channel),
-                                              data1, data2);
+    route->second.port->Driver().ShortMessage(
+        route->second.group, static_cast<std::uint8_t>((status & 0xF0u) | channel), data1, data2);
 }
 
 void Performance::SendSysEx(DWORD pchannel, const std::uint8_t* data, std::size_t length) {
@@ -462,10 +461,9 @@ HRESULT Performance::SendPMsg(DMUS_PMSG* message) {
         Discard(message);
         return S_OK;
     }
-    auto at = std::upper_bound(queue.begin(), queue.end(), message,
-                               [](const DMUS_PMSG* a, const DMUS_PMSG* b) {
-                                   return a->rtTime < b->rtTime;
-                               });
+    auto at = std::upper_bound(
+        queue.begin(), queue.end(), message,
+        [](const DMUS_PMSG* a, const DMUS_PMSG* b) { return a->rtTime < b->rtTime; });
     queue.insert(at, message);
     return S_OK;
 }
@@ -691,6 +689,14 @@ void Performance::AdvanceLocked(REFERENCE_TIME until) {
         }
     }
     advancedTo = std::max(advancedTo, until);
+    const MUSIC_TIME musicNow = ToMusic(advancedTo);
+    for (SegmentState* state : playing) {
+        if (state->started && !state->ended) {
+            const MUSIC_TIME base = RepetitionBase(*state);
+            state->seek = std::clamp(musicNow - base,
+                                     state->repetition == 0 ? state->startPoint : 0, state->length);
+        }
+    }
     for (auto it = playing.begin(); it != playing.end();) {
         if ((*it)->ended) {
             retired.push_back(*it);
@@ -753,6 +759,13 @@ void Performance::ChaseTo(const SegmentState& state) {
     }
 }
 
+MUSIC_TIME Performance::RepetitionBase(const SegmentState& state) {
+    // Where time 0 of the segment lies in the current repetition.
+    return state.repetition == 0 ? state.start - state.startPoint
+                                 : state.start + (state.length - state.startPoint) +
+                                       static_cast<MUSIC_TIME>(state.repetition - 1) * state.length;
+}
+
 bool Performance::StepState(SegmentState& state, REFERENCE_TIME until) {
     if (state.ended) {
         return false;
@@ -776,18 +789,13 @@ bool Performance::StepState(SegmentState& state, REFERENCE_TIME until) {
         Notify(state, DMUS_NOTIFICATION_SEGSTART, state.start);
         return true;
     }
-    // Where time 0 of the segment lies in this repetition.
-    const MUSIC_TIME base =
-        state.repetition == 0
-            ? state.start - state.startPoint
-            : state.start + (state.length - state.startPoint) +
-                  static_cast<MUSIC_TIME>(state.repetition - 1) * state.length;
-    const bool tempoDue = state.nextTempo < song.tempos.size() &&
-                          song.tempos[state.nextTempo].time <= state.length;
-    const bool eventDue = state.nextEvent < song.events.size() &&
-                          song.events[state.nextEvent].time <= state.length;
-    if (tempoDue && (!eventDue || song.tempos[state.nextTempo].time <=
-                                      song.events[state.nextEvent].time)) {
+    const MUSIC_TIME base = RepetitionBase(state);
+    const bool tempoDue =
+        state.nextTempo < song.tempos.size() && song.tempos[state.nextTempo].time <= state.length;
+    const bool eventDue =
+        state.nextEvent < song.events.size() && song.events[state.nextEvent].time <= state.length;
+    if (tempoDue &&
+        (!eventDue || song.tempos[state.nextTempo].time <= song.events[state.nextEvent].time)) {
         const TempoChange& change = song.tempos[state.nextTempo];
         if (ToReference(base + change.time) > until) {
             return false;
@@ -802,7 +810,6 @@ bool Performance::StepState(SegmentState& state, REFERENCE_TIME until) {
             return false;
         }
         ++state.nextEvent;
-        state.seek = event.time;
         if (event.status == 0xF0) {
             SendSysEx(0, song.sysex.data() + event.sysexOffset, event.sysexLength);
         } else if (!(state.segment->IsStandardMidiFile() && (event.status & 0xF0u) == 0xB0 &&
@@ -819,7 +826,6 @@ bool Performance::StepState(SegmentState& state, REFERENCE_TIME until) {
         ++state.repetition;
         state.nextEvent = 0;
         state.nextTempo = 0;
-        state.seek = 0;
         if (song.tempos.empty() || song.tempos.front().time > 0) {
             SetTempo(end, kDefaultBeatsPerMinute);
         }

@@ -17,10 +17,8 @@ namespace {
 // Where Debian's General MIDI SoundFont packages put their files; the first
 // present one is used.
 constexpr std::array<const char*, 5> kSoundFontPlaces = {
-    "/usr/share/sounds/sf2/default-GM.sf2",
-    "/usr/share/sounds/sf2/TimGM6mb.sf2",
-    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
-    "/usr/share/soundfonts/default.sf2",
+    "/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
+    "/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/soundfonts/default.sf2",
     "/usr/share/soundfonts/FluidR3_GM.sf2",
 };
 
@@ -41,10 +39,9 @@ const char* FindSoundFont() {
 void WarnNoSoundFont() {
     static std::once_flag once;
     std::call_once(once, [] {
-        std::fprintf(stderr,
-                     "quorvane: no General MIDI SoundFont found (looked for "
-                     "/usr/share/sounds/sf2/default-GM.sf2 and others; Debian's "
-                     "timgm6mb-soundfont package provides one); music stays silent\n");
+        std::fprintf(stderr, "quorvane: no General MIDI SoundFont found (looked for "
+                             "/usr/share/sounds/sf2/default-GM.sf2 and others; Debian's "
+                             "timgm6mb-soundfont package provides one); music stays silent\n");
     });
 }
 
@@ -169,8 +166,7 @@ public:
         fluid_synth_sysex(synth, reinterpret_cast<const char*>(data + 1),
                           static_cast<int>(length - 2), nullptr, nullptr, nullptr, 0);
         static constexpr std::uint8_t kGmSystemOn[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
-        if (length == sizeof kGmSystemOn &&
-            std::equal(data, data + length, kGmSystemOn)) {
+        if (length == sizeof kGmSystemOn && std::equal(data, data + length, kGmSystemOn)) {
             programs.fill(0);
             banks.fill(0);
         }

@@ -11,8 +11,11 @@
 
 class PullBackend final : public platform::Backend {
 public:
-    PullBackend() { platform::InstallBackend(this); }
-    ~PullBackend() override { platform::InstallBackend(nullptr); }
+    PullBackend() : now(LastNow() + 1000) { platform::InstallBackend(this); }
+    ~PullBackend() override {
+        LastNow() = now;
+        platform::InstallBackend(nullptr);
+    }
     PullBackend(const PullBackend&) = delete;
     PullBackend& operator=(const PullBackend&) = delete;
 
@@ -52,7 +55,9 @@ public:
         return out;
     }
 
-    std::uint32_t now = 1000;
+    // Each backend's clock goes on from where the previous one stopped, as
+    // the audio layer's reference time never runs backwards.
+    std::uint32_t now;
     bool refuseAudio = false;
     int opens = 0;
     std::uint32_t rate = 0;
@@ -60,6 +65,10 @@ public:
     platform::AudioSource* source = nullptr;
 
 private:
+    static std::uint32_t& LastNow() {
+        static std::uint32_t last = 0;
+        return last;
+    }
     std::uint64_t elapsedMs = 0;
     std::uint64_t pulledFrames = 0;
 };
@@ -84,6 +93,39 @@ inline double Rms(const std::vector<double>& v, std::size_t from = 0, std::size_
         sum += v[i] * v[i];
     }
     return std::sqrt(sum / static_cast<double>(to - from));
+}
+
+// The fundamental of a harmonic sound over [from, to), from the first strong
+// peak of its autocorrelation between 50 Hz and 2 kHz.
+inline double Pitch(const std::vector<double>& v, double rate, std::size_t from, std::size_t to) {
+    to = std::min(to, v.size());
+    const auto minLag = static_cast<std::size_t>(rate / 2000.0);
+    const auto maxLag = static_cast<std::size_t>(rate / 50.0);
+    if (to <= from + maxLag) {
+        return 0.0;
+    }
+    const std::size_t n = to - from - maxLag;
+    auto correlate = [&](std::size_t lag) {
+        double sum = 0.0;
+        for (std::size_t i = from; i < from + n; ++i) {
+            sum += v[i] * v[i + lag];
+        }
+        return sum;
+    };
+    const double zero = correlate(0);
+    std::vector<double> r(maxLag + 2, 0.0);
+    for (std::size_t lag = minLag; lag <= maxLag + 1; ++lag) {
+        r[lag] = correlate(lag);
+    }
+    for (std::size_t lag = minLag + 1; lag <= maxLag; ++lag) {
+        if (r[lag] > 0.5 * zero && r[lag] >= r[lag - 1] && r[lag] >= r[lag + 1]) {
+            // Parabolic interpolation around the peak.
+            const double a = r[lag - 1], b = r[lag], c = r[lag + 1];
+            const double shift = 0.5 * (a - c) / (a - 2 * b + c);
+            return rate / (static_cast<double>(lag) + shift);
+        }
+    }
+    return 0.0;
 }
 
 // Frequency estimated from upward zero crossings over [from, to).
