@@ -496,6 +496,9 @@ HRESULT WINAPI DirectSoundCreate(const GUID* device, LPDIRECTSOUND* directSound,
     if (device) {
         return DSERR_NODRIVER; // only the default device exists
     }
+    if (platform::audio::Mixer::OutputTaken()) {
+        return DSERR_ALLOCATED; // one device at a time owns the output
+    }
     auto mixer = platform::audio::Mixer::Open();
     if (!mixer) {
         return DSERR_NODRIVER;

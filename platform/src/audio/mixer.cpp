@@ -1,6 +1,7 @@
 #include "audio/mixer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 
 #include "audio/reference_clock.h"
@@ -176,8 +177,21 @@ void Voice::MixInto(float* accum, float* scratch, std::uint32_t frames, std::uin
 
 // ---------------------------------------------------------------- Mixer
 
+// The backend has one output; one mixer at a time feeds it.
+namespace {
+std::atomic<bool> outputTaken{false};
+} // namespace
+
+bool Mixer::OutputTaken() {
+    return outputTaken.load();
+}
+
 std::shared_ptr<Mixer> Mixer::Open() {
+    if (outputTaken.exchange(true)) {
+        return nullptr;
+    }
     std::shared_ptr<Mixer> mixer(new Mixer());
+    mixer->ownsOutput = true;
     mixer->accum.resize(kChunkFrames * kMaxChannels);
     mixer->scratch.resize(kChunkFrames * kMaxChannels);
     if (!mixer->SetOutputFormat(kDefaultRate, kDefaultChannels)) {
@@ -190,10 +204,18 @@ Mixer::~Mixer() {
     Close();
 }
 
-void Mixer::Close() {
+void Mixer::CloseOutput() {
     if (open) {
         CurrentBackend().CloseAudio();
         open = false;
+    }
+}
+
+void Mixer::Close() {
+    CloseOutput();
+    if (ownsOutput) {
+        ownsOutput = false;
+        outputTaken.store(false);
     }
 }
 
@@ -207,7 +229,7 @@ bool Mixer::SetOutputFormat(std::uint32_t newRate, std::uint32_t newChannels) {
     const bool wasOpen = open;
     const std::uint32_t oldRate = rate;
     const std::uint32_t oldChannels = channels;
-    Close();
+    CloseOutput();
     auto apply = [this](std::uint32_t r, std::uint32_t c) {
         std::lock_guard<std::mutex> hold(mutex);
         rate = r;

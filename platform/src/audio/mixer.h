@@ -89,8 +89,10 @@ private:
 
 class Mixer final : public AudioSource {
 public:
-    // Opens the backend's output at 44100 Hz stereo; null when it cannot.
+    // Opens the backend's output at 44100 Hz stereo; null when it cannot, or
+    // when another mixer holds it (OutputTaken tells which).
     static std::shared_ptr<Mixer> Open();
+    static bool OutputTaken();
     ~Mixer() override;
     Mixer(const Mixer&) = delete;
     Mixer& operator=(const Mixer&) = delete;
@@ -117,10 +119,12 @@ public:
 
 private:
     Mixer() = default;
+    void CloseOutput();
     void MixChunk(std::int16_t* out, std::uint32_t frames, std::int64_t chunkEnd);
 
     std::mutex mutex;
     bool open = false;
+    bool ownsOutput = false;
     std::uint32_t rate = 0;
     std::uint32_t channels = 0;
     std::vector<Voice*> voices;

@@ -123,6 +123,15 @@ TEST(DirectSoundDevice, PrimaryFormatSetsTheOutputAndMissingAudioFailsCreation) 
     }
     EXPECT_EQ(backend.source, nullptr) << "releasing the device closes the output";
 
+    IDirectSound* first = nullptr;
+    IDirectSound* second = nullptr;
+    ASSERT_EQ(DirectSoundCreate(nullptr, &first, nullptr), DS_OK);
+    EXPECT_EQ(DirectSoundCreate(nullptr, &second, nullptr), DSERR_ALLOCATED)
+        << "the output has one owner";
+    first->Release();
+    ASSERT_EQ(DirectSoundCreate(nullptr, &second, nullptr), DS_OK) << "free again";
+    second->Release();
+
     backend.refuseAudio = true;
     IDirectSound* sound = reinterpret_cast<IDirectSound*>(1);
     EXPECT_EQ(DirectSoundCreate(nullptr, &sound, nullptr), DSERR_NODRIVER);
