@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "audio/mixer.h"
@@ -60,6 +61,11 @@ struct PortEntry {
 // sequencer's output ports, then its input ports.
 std::vector<PortEntry> ListMusicPorts();
 const GUID& SynthesizerPortGuid();
+
+// Where the synthesizer looks for its General MIDI SoundFont, first found
+// first used: Debian's standard places unless replaced (tests replace them to
+// see a machine without one).
+std::vector<std::string>& SoundFontPlaces();
 
 // Opens the port; null when it cannot be opened.
 std::unique_ptr<MusicPortDriver> OpenSynthesizerPort(std::shared_ptr<Mixer> mixer,

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <string>
 #include <sys/stat.h>
 
 #include "audio/music_port.h"
@@ -14,23 +15,15 @@
 namespace platform::audio {
 namespace {
 
-// Where Debian's General MIDI SoundFont packages put their files; the first
-// present one is used.
-constexpr std::array<const char*, 5> kSoundFontPlaces = {
-    "/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
-    "/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/soundfonts/default.sf2",
-    "/usr/share/soundfonts/FluidR3_GM.sf2",
-};
-
 bool FileExists(const char* path) {
     struct stat info {};
     return stat(path, &info) == 0 && S_ISREG(info.st_mode);
 }
 
 const char* FindSoundFont() {
-    for (const char* place : kSoundFontPlaces) {
-        if (FileExists(place)) {
-            return place;
+    for (const std::string& place : SoundFontPlaces()) {
+        if (FileExists(place.c_str())) {
+            return place.c_str();
         }
     }
     return nullptr;
@@ -263,6 +256,16 @@ private:
 };
 
 } // namespace
+
+std::vector<std::string>& SoundFontPlaces() {
+    // Where Debian's General MIDI SoundFont packages put their files.
+    static std::vector<std::string> places = {
+        "/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
+        "/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/soundfonts/default.sf2",
+        "/usr/share/soundfonts/FluidR3_GM.sf2",
+    };
+    return places;
+}
 
 const GUID& SynthesizerPortGuid() {
     static constexpr GUID guid = {

@@ -11,6 +11,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "audio/music_port.h"
 #include "event_signal_recorder.h"
 #include "midi_builder.h"
 #include "platform/faults.h"
@@ -536,6 +537,112 @@ TEST_F(DirectMusicTest, EveryOperationTheGameChecksHonoursAnInjectedFault) {
     EXPECT_EQ(second->Init(&unused, sound, FakeWindow()), fault);
     EXPECT_EQ(unused, nullptr);
     second->Release();
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DirectMusicTest, MusicAndReferenceTimeFollowTheBackendClock) {
+    StartMusic();
+    REFERENCE_TIME reference0 = 0, reference1 = 0;
+    MUSIC_TIME music0 = 0, music1 = 0;
+    ASSERT_EQ(performance->GetTime(&reference0, &music0), S_OK);
+    backend.now += 1000; // nothing pulls: the clock alone moves time
+    ASSERT_EQ(performance->GetTime(&reference1, &music1), S_OK);
+    EXPECT_EQ(reference1 - reference0, 10'000'000) << "100 ns units";
+    EXPECT_EQ(music1 - music0, 2 * DMUS_PPQ) << "two beats a second at the default 120 bpm";
+    MUSIC_TIME back = 0;
+    ASSERT_EQ(performance->ReferenceToMusicTime(reference1, &back), S_OK);
+    EXPECT_EQ(back, music1);
+}
+
+TEST_F(DirectMusicTest, WithoutASoundFontTheSynthesizerIsSilentButEverythingWorks) {
+    platform::audio::SoundFontPlaces() = {(directory.path / "none.sf2").string()};
+    StartMusic();
+    testing::internal::CaptureStderr();
+    OpenDefaultPort();
+    const std::string warning = testing::internal::GetCapturedStderr();
+    EXPECT_NE(warning.find("SoundFont"), std::string::npos) << warning;
+    directory.Write("tune.mid", OneNoteSong(240));
+    ASSERT_EQ(Load("tune.mid"), S_OK);
+    EXPECT_EQ(segment->SetParam(GUID_StandardMIDIFile, 0xFFFFFFFF, 0, 0, nullptr), S_OK);
+    EXPECT_EQ(segment->SetParam(GUID_Download, 0xFFFFFFFF, 0, 0, performance),
+              DMUS_S_PARTIALDOWNLOAD)
+        << "a success code: the game goes on";
+    ASSERT_EQ(performance->PlaySegment(segment, DMUS_SEGF_BEAT, 0, &segmentState), S_OK);
+    EXPECT_LT(Rms(Channel(backend.Run(1500), 2, 0)), 1e-6);
+    const auto notes = TakeNotifications();
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[1].first, DMUS_NOTIFICATION_SEGEND);
+}
+
+// Everything the audio layer makes in 1.5 s of virtual time: a looping
+// DirectSound tone and a two-note segment on the synthesizer.
+std::vector<std::int16_t> RecordScene() {
+    PullBackend backend;
+    IDirectSound* sound = nullptr;
+    DirectSoundCreate(nullptr, &sound, nullptr);
+    sound->SetCooperativeLevel(FakeWindow(), DSSCL_PRIORITY);
+    WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, 11025, 11025, 1, 8, 0};
+    DSBUFFERDESC desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwBufferBytes = 1000;
+    desc.lpwfxFormat = &format;
+    IDirectSoundBuffer* buffer = nullptr;
+    sound->CreateSoundBuffer(&desc, &buffer, nullptr);
+    void* p1 = nullptr;
+    void* p2 = nullptr;
+    DWORD n1 = 0, n2 = 0;
+    buffer->Lock(0, 0, &p1, &n1, &p2, &n2, DSBLOCK_FROMWRITECURSOR | DSBLOCK_ENTIREBUFFER);
+    for (DWORD i = 0; i < n1; ++i) {
+        static_cast<std::uint8_t*>(p1)[i] = static_cast<std::uint8_t>((i * 7) % 64 + 100);
+    }
+    buffer->Unlock(p1, n1, p2, n2);
+    buffer->Play(0, 0, DSBPLAY_LOOPING);
+
+    CoInitialize(nullptr);
+    IDirectMusicPerformance* performance = nullptr;
+    CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC,
+                     IID_IDirectMusicPerformance, reinterpret_cast<void**>(&performance));
+    IDirectMusic* music = nullptr;
+    performance->Init(&music, sound, FakeWindow());
+    performance->AddPort(nullptr);
+    IDirectMusicLoader* loader = nullptr;
+    CoCreateInstance(CLSID_DirectMusicLoader, nullptr, CLSCTX_INPROC, IID_IDirectMusicLoader,
+                     reinterpret_cast<void**>(&loader));
+    MidiTrack track;
+    track.Event(0, {0xC0, 40}).Event(0, {0x90, 64, 100}).Event(240, {0x90, 71, 90});
+    track.Event(240, {0x80, 64, 0}).Event(0, {0x80, 71, 0}).End();
+    auto song = MidiFile(0, 480, {track});
+    DMUS_OBJECTDESC objectDesc{};
+    objectDesc.dwSize = sizeof objectDesc;
+    objectDesc.dwValidData = DMUS_OBJ_CLASS | DMUS_OBJ_MEMORY;
+    objectDesc.guidClass = CLSID_DirectMusicSegment;
+    objectDesc.pbMemData = song.data();
+    objectDesc.llMemLength = static_cast<LONGLONG>(song.size());
+    IDirectMusicSegment* segment = nullptr;
+    loader->GetObject(&objectDesc, IID_IDirectMusicSegment, reinterpret_cast<void**>(&segment));
+    segment->SetParam(GUID_Download, 0xFFFFFFFF, 0, 0, performance);
+    performance->PlaySegment(segment, DMUS_SEGF_BEAT, 0, nullptr);
+
+    auto out = backend.Run(1500);
+    segment->Release();
+    performance->CloseDown();
+    performance->Release();
+    music->Release();
+    loader->Release();
+    CoUninitialize();
+    sound->Release();
+    return out;
+}
+
+TEST(AudioDeterminism, TheSameSceneOnTheVirtualClockSoundsTheSameToTheSample) {
+    const auto first = RecordScene();
+    const auto second = RecordScene();
+    ASSERT_EQ(first.size(), second.size());
+    EXPECT_GT(Rms(Channel(first, 2, 0)), 0.01);
+    EXPECT_TRUE(first == second);
 }
 
 } // namespace
