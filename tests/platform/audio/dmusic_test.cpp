@@ -521,6 +521,20 @@ TEST_F(DirectMusicTest, EveryOperationTheGameChecksHonoursAnInjectedFault) {
         {"SetNotificationHandle", [&] { return performance->SetNotificationHandle(nullptr, 0); }},
         {"AddNotificationType",
          [&] { return performance->AddNotificationType(GUID_NOTIFICATION_SEGMENT); }},
+        {"SetSearchDirectory",
+         [&] {
+             auto dir = Wide(directory.path.string());
+             return loader->SetSearchDirectory(GUID_DirectMusicAllTypes, dir.data(), FALSE);
+         }},
+        {"GetNotificationPMsg",
+         [&] {
+             DMUS_NOTIFICATION_PMSG* message = nullptr;
+             const HRESULT result = performance->GetNotificationPMsg(&message);
+             if (message) {
+                 performance->FreePMsg(reinterpret_cast<DMUS_PMSG*>(message));
+             }
+             return result;
+         }},
     };
     for (const Step& step : steps) {
         platform::InjectFault(step.name, fault, 1);
