@@ -46,7 +46,7 @@ void OpenDevice(Device& device, DWORD rate = 44100, WORD channels = 2) {
     ASSERT_EQ(device.primary->SetFormat(&format), DS_OK);
 }
 
-struct ToneSpec {
+struct ToneShape {
     DWORD rate;
     WORD channels;
     WORD bits;
@@ -54,15 +54,15 @@ struct ToneSpec {
 
 // A secondary buffer filled, through Lock and Unlock, with a sine tone of
 // `hz` at half scale on every channel.
-IDirectSoundBuffer* MakeTone(IDirectSound* sound, ToneSpec spec, double hz, DWORD frames,
+IDirectSoundBuffer* MakeTone(IDirectSound* sound, ToneShape shape, double hz, DWORD frames,
                              DWORD flags = 0xE0) {
     WAVEFORMATEX format{};
     format.wFormatTag = WAVE_FORMAT_PCM;
-    format.nChannels = spec.channels;
-    format.nSamplesPerSec = spec.rate;
-    format.wBitsPerSample = spec.bits;
-    format.nBlockAlign = static_cast<WORD>(spec.channels * spec.bits / 8);
-    format.nAvgBytesPerSec = spec.rate * format.nBlockAlign;
+    format.nChannels = shape.channels;
+    format.nSamplesPerSec = shape.rate;
+    format.wBitsPerSample = shape.bits;
+    format.nBlockAlign = static_cast<WORD>(shape.channels * shape.bits / 8);
+    format.nAvgBytesPerSec = shape.rate * format.nBlockAlign;
     DSBUFFERDESC desc{};
     desc.dwSize = sizeof(DSBUFFERDESC);
     desc.dwFlags = flags;
@@ -81,9 +81,9 @@ IDirectSoundBuffer* MakeTone(IDirectSound* sound, ToneSpec spec, double hz, DWOR
     }
     auto* bytes = static_cast<std::uint8_t*>(p1);
     for (DWORD f = 0; f < frames; ++f) {
-        const double v = 0.5 * std::sin(2.0 * M_PI * hz * f / spec.rate);
-        for (WORD c = 0; c < spec.channels; ++c) {
-            if (spec.bits == 8) {
+        const double v = 0.5 * std::sin(2.0 * M_PI * hz * f / shape.rate);
+        for (WORD c = 0; c < shape.channels; ++c) {
+            if (shape.bits == 8) {
                 *bytes++ = static_cast<std::uint8_t>(std::lround(128.0 + v * 127.0));
             } else {
                 const auto s = static_cast<std::int16_t>(std::lround(v * 32767.0));
@@ -155,14 +155,14 @@ TEST(DirectSoundDevice, SetFormatNeedsThePriorityLevelAndBuffersNeedALevel) {
     sound->Release();
 }
 
-class ToneFormats : public ::testing::TestWithParam<ToneSpec> {};
+class ToneFormats : public ::testing::TestWithParam<ToneShape> {};
 
 TEST_P(ToneFormats, OneShotIsHeardAtItsPitchForItsLengthThenStops) {
     PullBackend backend;
     Device device;
     OpenDevice(device);
-    const ToneSpec spec = GetParam();
-    IDirectSoundBuffer* tone = MakeTone(device.sound, spec, 440.0, spec.rate / 2); // 0.5 s
+    const ToneShape shape = GetParam();
+    IDirectSoundBuffer* tone = MakeTone(device.sound, shape, 440.0, shape.rate / 2); // 0.5 s
     ASSERT_NE(tone, nullptr);
     ASSERT_EQ(tone->Play(0, 0, 0), DS_OK);
     const auto out = backend.Run(800);
@@ -178,9 +178,9 @@ TEST_P(ToneFormats, OneShotIsHeardAtItsPitchForItsLengthThenStops) {
 }
 
 INSTANTIATE_TEST_SUITE_P(PcmFormats, ToneFormats,
-                         ::testing::Values(ToneSpec{11025, 1, 8}, ToneSpec{22050, 1, 16},
-                                           ToneSpec{48000, 2, 16}, ToneSpec{8000, 2, 8},
-                                           ToneSpec{44100, 2, 16}));
+                         ::testing::Values(ToneShape{11025, 1, 8}, ToneShape{22050, 1, 16},
+                                           ToneShape{48000, 2, 16}, ToneShape{8000, 2, 8},
+                                           ToneShape{44100, 2, 16}));
 
 TEST(DirectSoundBuffer, LoopingHasNoGapOrClickAtTheSeam) {
     PullBackend backend;
