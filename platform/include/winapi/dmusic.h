@@ -35,10 +35,13 @@ using REFERENCE_TIME = LONGLONG; // 100-nanosecond units
 using LPREFERENCE_TIME = REFERENCE_TIME*;
 inline constexpr MUSIC_TIME DMUS_PPQ = 768;
 
+#ifndef QV_FILETIME_DEFINED
+#define QV_FILETIME_DEFINED
 struct FILETIME {
     DWORD dwLowDateTime;
     DWORD dwHighDateTime;
 };
+#endif
 
 inline constexpr int DMUS_MAX_NAME = 64;
 inline constexpr int DMUS_MAX_CATEGORY = 64;
