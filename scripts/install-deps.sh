@@ -13,6 +13,8 @@ packages=(
     libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev
     # built-in MIDI synthesizer and its General MIDI SoundFont
     libfluidsynth-dev timgm6mb-soundfont
+    # the machine's MIDI ports (ALSA sequencer) for DirectMusic
+    libasound2-dev
     # fonts the game's text falls back to (Japanese gothic, sans, monospace)
     fonts-ipafont-gothic fonts-dejavu-core
 )

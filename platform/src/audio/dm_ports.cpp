@@ -1,0 +1,213 @@
+// IDirectMusic and its ports.
+#include <algorithm>
+#include <cstring>
+
+#include "audio/dmusic_internal.h"
+#include "audio/dsound_device.h"
+
+namespace platform::audio {
+
+// ---------------------------------------------------------------- MusicPort
+
+MusicPort::MusicPort(const DMUS_PORTCAPS& caps, DWORD groups,
+                     std::unique_ptr<MusicPortDriver> driver)
+    : caps(caps), groups(groups), driver(std::move(driver)) {}
+
+MusicPort::~MusicPort() {
+    driver->Activate(false);
+}
+
+HRESULT MusicPort::QueryInterface(REFIID iid, void** out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    if (iid == IID_IUnknown || iid == IID_IDirectMusicPort) {
+        *out = static_cast<IDirectMusicPort*>(this);
+    } else if (iid == IID_IKsControl) {
+        *out = static_cast<IKsControl*>(this);
+    } else {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+ULONG MusicPort::Release() {
+    const ULONG left = refs.Drop();
+    if (left == 0) {
+        delete this;
+    }
+    return left;
+}
+
+HRESULT MusicPort::GetCaps(LPDMUS_PORTCAPS out) {
+    if (!out || out->dwSize != sizeof(DMUS_PORTCAPS)) {
+        return E_INVALIDARG;
+    }
+    *out = caps;
+    return S_OK;
+}
+
+HRESULT MusicPort::Activate(BOOL on) {
+    QV_RETURN_IF_FAULT("Activate");
+    if ((on != 0) == active) {
+        return S_FALSE;
+    }
+    if (!driver->Activate(on != 0)) {
+        return DMUS_E_DRIVER_FAILED;
+    }
+    active = on != 0;
+    return S_OK;
+}
+
+HRESULT MusicPort::GetNumChannelGroups(LPDWORD out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = groups;
+    return S_OK;
+}
+
+HRESULT MusicPort::KsProperty(PKSPROPERTY property, ULONG propertyLength, LPVOID data,
+                              ULONG dataLength, ULONG* bytesReturned) {
+    QV_RETURN_IF_FAULT("KsProperty");
+    if (!property || propertyLength < sizeof(KSPROPERTY)) {
+        return E_INVALIDARG;
+    }
+    if (property->Set != GUID_DMUS_PROP_Effects || property->Id != 0) {
+        return DMUS_E_TYPE_UNSUPPORTED;
+    }
+    if (!data || dataLength < sizeof(DWORD)) {
+        return E_INVALIDARG;
+    }
+    if (property->Flags & KSPROPERTY_TYPE_SET) {
+        DWORD effects = 0;
+        std::memcpy(&effects, data, sizeof effects);
+        if (!driver->SetEffects(effects)) {
+            return E_INVALIDARG;
+        }
+        if (bytesReturned) {
+            *bytesReturned = 0;
+        }
+        return S_OK;
+    }
+    if (property->Flags & KSPROPERTY_TYPE_GET) {
+        const DWORD effects = driver->Effects();
+        std::memcpy(data, &effects, sizeof effects);
+        if (bytesReturned) {
+            *bytesReturned = sizeof effects;
+        }
+        return S_OK;
+    }
+    return E_INVALIDARG;
+}
+
+// ---------------------------------------------------------------- DirectMusicObject
+
+HRESULT DirectMusicObject::QueryInterface(REFIID iid, void** out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    if (iid == IID_IUnknown || iid == IID_IDirectMusic) {
+        AddRef();
+        *out = static_cast<IDirectMusic*>(this);
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG DirectMusicObject::Release() {
+    const ULONG left = refs.Drop();
+    if (left == 0) {
+        delete this;
+    }
+    return left;
+}
+
+HRESULT DirectMusicObject::EnumPort(DWORD index, LPDMUS_PORTCAPS caps) {
+    QV_RETURN_IF_FAULT("EnumPort");
+    if (!caps || caps->dwSize != sizeof(DMUS_PORTCAPS)) {
+        return E_INVALIDARG;
+    }
+    if (index == 0 || ports.empty()) {
+        ports = ListMusicPorts(); // a fresh look at the machine each enumeration
+    }
+    if (index >= ports.size()) {
+        return S_FALSE;
+    }
+    *caps = ports[index].caps;
+    return S_OK;
+}
+
+HRESULT DirectMusicObject::GetDefaultPort(LPGUID port) {
+    QV_RETURN_IF_FAULT("GetDefaultPort");
+    if (!port) {
+        return E_POINTER;
+    }
+    *port = SynthesizerPortGuid();
+    return S_OK;
+}
+
+HRESULT DirectMusicObject::SetDirectSound(LPDIRECTSOUND directSound, HWND window) {
+    (void)window;
+    auto deviceMixer = MixerOfDevice(directSound);
+    if (directSound && !deviceMixer) {
+        return E_INVALIDARG;
+    }
+    mixer = std::move(deviceMixer);
+    return S_OK;
+}
+
+HRESULT DirectMusicObject::CreatePort(REFCLSID portGuid, LPDMUS_PORTPARAMS params,
+                                      LPDIRECTMUSICPORT* out, LPUNKNOWN outer) {
+    QV_RETURN_IF_FAULT("CreatePort");
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    if (outer) {
+        return CLASS_E_NOAGGREGATION;
+    }
+    if (!params ||
+        (params->dwSize != sizeof(DMUS_PORTPARAMS8) && params->dwSize != DMUS_PORTPARAMS7_SIZE)) {
+        return E_INVALIDARG;
+    }
+    if (ports.empty()) {
+        ports = ListMusicPorts();
+    }
+    auto entry = std::find_if(ports.begin(), ports.end(),
+                              [&](const PortEntry& p) { return p.caps.guidPort == portGuid; });
+    if (entry == ports.end() || entry->caps.dwClass != DMUS_PC_OUTPUTCLASS) {
+        return E_INVALIDARG; // unknown port, or an input port (nothing here reads MIDI)
+    }
+    DWORD groups =
+        (params->dwValidParams & DMUS_PORTPARAMS_CHANNELGROUPS) ? params->dwChannelGroups : 1;
+    const DWORD effects =
+        (params->dwValidParams & DMUS_PORTPARAMS_EFFECTS) ? params->dwEffectFlags : 0;
+    if (groups == 0 || groups > entry->caps.dwMaxChannelGroups ||
+        (effects & ~entry->caps.dwEffectFlags)) {
+        return E_INVALIDARG;
+    }
+    std::unique_ptr<MusicPortDriver> driver;
+    if (entry->alsaClient < 0) {
+        if (!mixer || !mixer->IsOpen()) {
+            return DMUS_E_NOT_INIT; // the synthesizer sounds through DirectSound
+        }
+        driver = OpenSynthesizerPort(mixer, groups, effects);
+    } else {
+        driver = OpenAlsaPort(entry->alsaClient, entry->alsaPort);
+    }
+    if (!driver) {
+        return DMUS_E_DRIVER_FAILED;
+    }
+    // Tell the caller what it got.
+    params->dwValidParams |= DMUS_PORTPARAMS_CHANNELGROUPS | DMUS_PORTPARAMS_EFFECTS;
+    params->dwChannelGroups = groups;
+    params->dwEffectFlags = effects;
+    *out = new MusicPort(entry->caps, groups, std::move(driver));
+    return S_OK;
+}
+
+} // namespace platform::audio

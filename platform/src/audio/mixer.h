@@ -1,0 +1,136 @@
+// The software mixer behind DirectSound: every playing secondary buffer is
+// converted and resampled (by an SDL audio stream) to the output format and
+// summed with the DirectMusic synthesizers into the backend's audio output.
+#pragma once
+
+#include <SDL_audio.h>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/backend.h"
+
+namespace platform::audio {
+
+// Something besides the PCM buffers that sounds in the output: a DirectMusic
+// synthesizer port, or the performance whose sequencer must run in step with
+// the output. Called with the mixer's lock held, on the audio thread.
+class MixContributor {
+public:
+    virtual ~MixContributor() = default;
+    // The sequencer's moment: everything due up to reference time `until` is
+    // sent before the next `frames` frames are rendered.
+    virtual void Advance(std::int64_t until) { (void)until; }
+    // Adds `frames` frames of `channels` interleaved float samples.
+    virtual void Render(float* accum, std::uint32_t frames, std::uint32_t channels) {
+        (void)accum, (void)frames, (void)channels;
+    }
+    // The output changed its sample rate.
+    virtual void OutputRateChanged(std::uint32_t rate) { (void)rate; }
+};
+
+struct PcmFormat {
+    std::uint32_t rate = 0;
+    std::uint16_t channels = 0;
+    std::uint16_t bits = 0;
+    std::uint32_t BlockAlign() const { return channels * (bits / 8u); }
+};
+
+class Mixer;
+
+// The play state of one secondary buffer. All members are guarded by the
+// mixer's lock.
+class Voice {
+public:
+    Voice(Mixer& mixer, PcmFormat format, std::uint32_t bytes);
+    ~Voice();
+    Voice(const Voice&) = delete;
+    Voice& operator=(const Voice&) = delete;
+
+    std::vector<std::uint8_t> data;
+    PcmFormat format;
+
+    bool Play(bool loop);
+    void Stop();
+    bool IsPlaying() const { return playing; }
+    bool IsLooping() const { return looping; }
+    // Play position in bytes; SetPosition rounds down to a whole frame.
+    std::uint32_t Position() const;
+    void SetPosition(std::uint32_t byteOffset);
+    void SetGains(float left, float right);
+    bool SetSourceRate(std::uint32_t rate);
+    std::uint32_t SourceRate() const { return sourceRate; }
+    bool RebuildStream();
+
+    // Adds `frames` output frames into `accum`; `scratch` holds at least as
+    // many floats.
+    void MixInto(float* accum, float* scratch, std::uint32_t frames, std::uint32_t channels);
+
+private:
+    void Feed();
+    std::uint32_t Frames() const;
+    // Restarts the heard-position count at `frame`, with the stream emptied.
+    void Rebase(std::uint32_t frame);
+
+    Mixer& mixer;
+    SDL_AudioStream* stream = nullptr;
+    std::uint32_t sourceRate;
+    std::uint32_t cursor = 0;    // next source frame handed to the stream
+    std::uint32_t baseFrame = 0; // source frame heard at the start of this run
+    std::uint64_t outFrames = 0; // output frames heard since then
+    bool playing = false;
+    bool looping = false;
+    bool flushed = false;
+    float gainLeft = 1.0f;
+    float gainRight = 1.0f;
+};
+
+class Mixer final : public AudioSource {
+public:
+    // Opens the backend's output at 44100 Hz stereo; null when it cannot, or
+    // when another mixer holds it (OutputTaken tells which).
+    static std::shared_ptr<Mixer> Open();
+    static bool OutputTaken();
+    ~Mixer() override;
+    Mixer(const Mixer&) = delete;
+    Mixer& operator=(const Mixer&) = delete;
+
+    // Reopens the output at this format; false (and the old format kept) when
+    // the backend refuses it.
+    bool SetOutputFormat(std::uint32_t rate, std::uint32_t channels);
+    void Close();
+    bool IsOpen() const { return open; }
+    std::uint32_t Rate() const { return rate; }
+    std::uint32_t Channels() const { return channels; }
+
+    // Guards every voice and the lists below; Mix holds it for a whole pull.
+    std::mutex& Lock() { return mutex; }
+    // These take the lock themselves.
+    void AddVoice(Voice* voice);
+    void RemoveVoice(Voice* voice);
+    void AddContributor(MixContributor* contributor);
+    void RemoveContributor(MixContributor* contributor);
+
+    void Mix(std::int16_t* out, std::uint32_t frames) override;
+
+    static constexpr std::uint32_t kChunkFrames = 256;
+
+private:
+    Mixer() = default;
+    void CloseOutput();
+    void MixChunk(std::int16_t* out, std::uint32_t frames, std::int64_t chunkEnd);
+
+    std::mutex mutex;
+    bool open = false;
+    bool ownsOutput = false;
+    std::uint32_t rate = 0;
+    std::uint32_t channels = 0;
+    std::vector<Voice*> voices;
+    std::vector<MixContributor*> contributors;
+    std::vector<float> accum;
+    std::vector<float> scratch;
+};
+
+} // namespace platform::audio

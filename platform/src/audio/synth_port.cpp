@@ -1,0 +1,311 @@
+// The built-in software synthesizer: FluidSynth with the General MIDI
+// SoundFont Debian installs, rendering into the mixer (it never opens an
+// audio driver of its own).
+#include <fluidsynth.h>
+
+#include <array>
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <string>
+#include <sys/stat.h>
+
+#include "audio/music_port.h"
+
+namespace platform::audio {
+namespace {
+
+bool FileExists(const char* path) {
+    struct stat info {};
+    return stat(path, &info) == 0 && S_ISREG(info.st_mode);
+}
+
+const char* FindSoundFont() {
+    for (const std::string& place : SoundFontPlaces()) {
+        if (FileExists(place.c_str())) {
+            return place.c_str();
+        }
+    }
+    return nullptr;
+}
+
+void WarnNoSoundFont() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        std::fprintf(stderr, "quorvane: no General MIDI SoundFont found (looked for "
+                             "/usr/share/sounds/sf2/default-GM.sf2 and others; Debian's "
+                             "timgm6mb-soundfont package provides one); music stays silent\n");
+    });
+}
+
+// FluidSynth's own chatter goes to stderr only when it is an error.
+void QuietFluidLog() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
+        fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
+        fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
+    });
+}
+
+class SynthesizerPort final : public MusicPortDriver, public MixContributor {
+public:
+    SynthesizerPort(std::shared_ptr<Mixer> mixer, DWORD groups, DWORD effects)
+        : mixer(std::move(mixer)), groups(groups), effects(effects) {}
+
+    bool Open() {
+        QuietFluidLog();
+        settings = new_fluid_settings();
+        if (!settings) {
+            return false;
+        }
+        fluid_settings_setnum(settings, "synth.sample-rate",
+                              mixer->Rate() ? static_cast<double>(mixer->Rate()) : 44100.0);
+        fluid_settings_setint(settings, "synth.midi-channels", static_cast<int>(16 * groups));
+        fluid_settings_setint(settings, "synth.reverb.active", 1);
+        fluid_settings_setint(settings, "synth.chorus.active", 0);
+        fluid_settings_setint(settings, "synth.cpu-cores", 1);
+        fluid_settings_setnum(settings, "synth.gain", 0.5);
+        synth = new_fluid_synth(settings);
+        if (!synth) {
+            return false;
+        }
+        fluid_synth_reverb_on(synth, -1, (effects & DMUS_EFFECT_REVERB) ? 1 : 0);
+        if (const char* font = FindSoundFont()) {
+            soundFont = fluid_synth_sfload(synth, font, 1);
+        }
+        if (soundFont < 0) {
+            WarnNoSoundFont();
+        }
+        programs.fill(0);
+        banks.fill(0);
+        return true;
+    }
+
+    ~SynthesizerPort() override {
+        Activate(false);
+        if (synth) {
+            delete_fluid_synth(synth);
+        }
+        if (settings) {
+            delete_fluid_settings(settings);
+        }
+    }
+
+    bool Activate(bool on) override {
+        if (on == active) {
+            return true;
+        }
+        active = on;
+        if (on) {
+            mixer->AddContributor(this);
+        } else {
+            mixer->RemoveContributor(this);
+            fluid_synth_all_sounds_off(synth, -1);
+        }
+        return true;
+    }
+
+    void ShortMessage(std::uint32_t group, std::uint8_t status, std::uint8_t data1,
+                      std::uint8_t data2) override {
+        if (group < 1 || group > groups) {
+            return;
+        }
+        const int channel = static_cast<int>((group - 1) * 16 + (status & 0x0Fu));
+        std::lock_guard<std::mutex> hold(lock);
+        switch (status & 0xF0u) {
+        case 0x80:
+            fluid_synth_noteoff(synth, channel, data1);
+            break;
+        case 0x90:
+            if (data2 == 0) {
+                fluid_synth_noteoff(synth, channel, data1);
+            } else if (IsDownloaded(channel)) {
+                fluid_synth_noteon(synth, channel, data1, data2);
+            }
+            break;
+        case 0xA0:
+            fluid_synth_key_pressure(synth, channel, data1, data2);
+            break;
+        case 0xB0:
+            if (data1 == 0) {
+                banks[static_cast<std::size_t>(channel)] = data2;
+            }
+            fluid_synth_cc(synth, channel, data1, data2);
+            break;
+        case 0xC0:
+            programs[static_cast<std::size_t>(channel)] = data1;
+            fluid_synth_program_change(synth, channel, data1);
+            break;
+        case 0xD0:
+            fluid_synth_channel_pressure(synth, channel, data1);
+            break;
+        case 0xE0:
+            fluid_synth_pitch_bend(synth, channel, data1 | (data2 << 7));
+            break;
+        default:
+            break;
+        }
+    }
+
+    void SystemExclusive(std::uint32_t group, const std::uint8_t* data,
+                         std::size_t length) override {
+        (void)group;
+        if (length < 3 || data[0] != 0xF0 || data[length - 1] != 0xF7) {
+            return;
+        }
+        std::lock_guard<std::mutex> hold(lock);
+        // FluidSynth takes the message without its F0 and F7.
+        fluid_synth_sysex(synth, reinterpret_cast<const char*>(data + 1),
+                          static_cast<int>(length - 2), nullptr, nullptr, nullptr, 0);
+        static constexpr std::uint8_t kGmSystemOn[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+        if (length == sizeof kGmSystemOn && std::equal(data, data + length, kGmSystemOn)) {
+            programs.fill(0);
+            banks.fill(0);
+        }
+    }
+
+    void AllNotesOff() override {
+        std::lock_guard<std::mutex> hold(lock);
+        fluid_synth_all_notes_off(synth, -1);
+        for (int channel = 0; channel < static_cast<int>(16 * groups); ++channel) {
+            fluid_synth_cc(synth, channel, 64, 0); // sustain pedal up
+        }
+    }
+
+    DWORD Effects() const override { return effects; }
+    bool SetEffects(DWORD wanted) override {
+        if (wanted & ~DMUS_EFFECT_REVERB) {
+            return false; // only reverb is offered
+        }
+        std::lock_guard<std::mutex> hold(lock);
+        effects = wanted;
+        fluid_synth_reverb_on(synth, -1, (wanted & DMUS_EFFECT_REVERB) ? 1 : 0);
+        return true;
+    }
+
+    HRESULT Download(const std::vector<InstrumentKey>& keys) override {
+        std::lock_guard<std::mutex> hold(lock);
+        fluid_sfont_t* font =
+            soundFont >= 0 ? fluid_synth_get_sfont_by_id(synth, soundFont) : nullptr;
+        bool complete = true;
+        for (const InstrumentKey& key : keys) {
+            ++downloaded[key];
+            if (!font || !fluid_sfont_get_preset(font, key.bank, key.program)) {
+                complete = false;
+            }
+        }
+        return complete ? S_OK : DMUS_S_PARTIALDOWNLOAD;
+    }
+
+    void Unload(const std::vector<InstrumentKey>& keys) override {
+        std::lock_guard<std::mutex> hold(lock);
+        for (const InstrumentKey& key : keys) {
+            auto it = downloaded.find(key);
+            if (it != downloaded.end() && --it->second == 0) {
+                downloaded.erase(it);
+            }
+        }
+    }
+
+    void Render(float* accum, std::uint32_t frames, std::uint32_t channels) override {
+        float left[Mixer::kChunkFrames];
+        float right[Mixer::kChunkFrames];
+        fluid_synth_write_float(synth, static_cast<int>(frames), left, 0, 1, right, 0, 1);
+        if (channels == 2) {
+            for (std::uint32_t i = 0; i < frames; ++i) {
+                accum[2 * i] += left[i];
+                accum[2 * i + 1] += right[i];
+            }
+        } else {
+            for (std::uint32_t i = 0; i < frames; ++i) {
+                accum[i] += 0.5f * (left[i] + right[i]);
+            }
+        }
+    }
+
+    void OutputRateChanged(std::uint32_t rate) override {
+        if (rate == 0) {
+            return;
+        }
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        fluid_synth_set_sample_rate(synth, static_cast<float>(rate));
+#pragma GCC diagnostic pop
+    }
+
+private:
+    bool IsDownloaded(int channel) const {
+        const auto index = static_cast<std::size_t>(channel);
+        const InstrumentKey key{(channel % 16) == kDrumChannel ? kDrumBank : banks[index],
+                                programs[index]};
+        return downloaded.count(key) > 0;
+    }
+
+    std::shared_ptr<Mixer> mixer;
+    const DWORD groups;
+    DWORD effects;
+    fluid_settings_t* settings = nullptr;
+    fluid_synth_t* synth = nullptr;
+    int soundFont = -1;
+    bool active = false;
+    std::mutex lock; // the instrument tables below
+    std::array<std::uint16_t, 16 * 16> banks{};
+    std::array<std::uint8_t, 16 * 16> programs{};
+    std::map<InstrumentKey, int> downloaded;
+};
+
+} // namespace
+
+std::vector<std::string>& SoundFontPlaces() {
+    // Where Debian's General MIDI SoundFont packages put their files.
+    static std::vector<std::string> places = {
+        "/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
+        "/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/soundfonts/default.sf2",
+        "/usr/share/soundfonts/FluidR3_GM.sf2",
+    };
+    return places;
+}
+
+const GUID& SynthesizerPortGuid() {
+    static constexpr GUID guid = {
+        0x51A7F1D0, 0x9C3E, 0x4B7A, {0x8E, 0x21, 0x46, 0x6C, 0x75, 0x69, 0x64, 0x53}};
+    return guid;
+}
+
+std::unique_ptr<MusicPortDriver> OpenSynthesizerPort(std::shared_ptr<Mixer> mixer,
+                                                     DWORD channelGroups, DWORD effects) {
+    if (!mixer || channelGroups < 1 || channelGroups > 16) {
+        return nullptr;
+    }
+    auto port = std::make_unique<SynthesizerPort>(std::move(mixer), channelGroups, effects);
+    if (!port->Open()) {
+        return nullptr;
+    }
+    return port;
+}
+
+std::vector<PortEntry> ListMusicPorts() {
+    std::vector<PortEntry> ports;
+    PortEntry synth;
+    synth.caps.dwSize = sizeof(DMUS_PORTCAPS);
+    synth.caps.dwFlags =
+        DMUS_PC_DLS | DMUS_PC_SOFTWARESYNTH | DMUS_PC_DIRECTSOUND | DMUS_PC_GMINHARDWARE;
+    synth.caps.guidPort = SynthesizerPortGuid();
+    synth.caps.dwClass = DMUS_PC_OUTPUTCLASS;
+    synth.caps.dwType = DMUS_PORT_USER_MODE_SYNTH;
+    synth.caps.dwMemorySize = DMUS_PC_SYSTEMMEMORY;
+    synth.caps.dwMaxChannelGroups = 16;
+    synth.caps.dwMaxVoices = 256;
+    synth.caps.dwMaxAudioChannels = 2;
+    synth.caps.dwEffectFlags = DMUS_EFFECT_REVERB;
+    const char* name = "FluidSynth Software Synthesizer";
+    for (int i = 0; name[i] && i < DMUS_MAX_DESCRIPTION - 1; ++i) {
+        synth.caps.wszDescription[i] = static_cast<WCHAR>(name[i]);
+    }
+    ports.push_back(synth);
+    AppendAlsaPorts(ports);
+    return ports;
+}
+
+} // namespace platform::audio

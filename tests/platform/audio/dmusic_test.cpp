@@ -1,0 +1,662 @@
+// DirectMusic as the game drives it: COM, the performance on the game's
+// DirectSound device, the synthesizer port, a MIDI file made here loaded
+// through the loader and played as a segment, heard in the pulled output at
+// its time, with its start and end notifications arriving through the
+// registered event.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+#include "audio/music_port.h"
+#include "event_signal_recorder.h"
+#include "midi_builder.h"
+#include "platform/faults.h"
+#include "pull_backend.h"
+#include "winapi.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+HWND FakeWindow() {
+    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x1234));
+}
+HANDLE FakeEvent() {
+    return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(0x5678));
+}
+
+std::u16string Wide(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+// A directory of its own for each test, removed afterwards.
+class TempDirectory {
+public:
+    TempDirectory() {
+        char pattern[] = "/tmp/qv_dmusic_XXXXXX";
+        path = mkdtemp(pattern);
+    }
+    ~TempDirectory() { fs::remove_all(path); }
+    void Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
+        std::ofstream out(path / name, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    }
+    fs::path path;
+};
+
+class DirectMusicTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(DirectSoundCreate(nullptr, &sound, nullptr), DS_OK);
+        ASSERT_EQ(sound->SetCooperativeLevel(FakeWindow(), DSSCL_PRIORITY), DS_OK);
+        DSBUFFERDESC desc{};
+        desc.dwSize = DSBUFFERDESC_SIZE_WIN32;
+        desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+        ASSERT_EQ(sound->CreateSoundBuffer(&desc, &primary, nullptr), DS_OK);
+        WAVEFORMATEX format{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
+        ASSERT_EQ(primary->SetFormat(&format), DS_OK);
+    }
+
+    void TearDown() override {
+        if (segmentState) {
+            segmentState->Release();
+        }
+        if (segment) {
+            segment->Release();
+        }
+        if (performance) {
+            performance->CloseDown();
+            performance->Release();
+        }
+        if (port) {
+            port->Release();
+        }
+        if (loader) {
+            loader->Release();
+        }
+        if (music) {
+            music->Release();
+        }
+        CoUninitialize();
+        sound->Release();
+        platform::ClearFaults();
+    }
+
+    // What the game's music start-up does, step by step.
+    void StartMusic() {
+        ASSERT_EQ(CoInitialize(nullptr), S_OK);
+        ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC,
+                                   IID_IDirectMusicPerformance,
+                                   reinterpret_cast<void**>(&performance)),
+                  S_OK);
+        ASSERT_EQ(performance->Init(&music, sound, FakeWindow()), S_OK);
+        ASSERT_NE(music, nullptr);
+        ASSERT_EQ(performance->SetNotificationHandle(FakeEvent(), 0), S_OK);
+        ASSERT_EQ(performance->AddNotificationType(GUID_NOTIFICATION_SEGMENT), S_OK);
+        ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, nullptr, CLSCTX_INPROC,
+                                   IID_IDirectMusicLoader, reinterpret_cast<void**>(&loader)),
+                  S_OK);
+        auto dir = Wide(directory.path.string());
+        ASSERT_EQ(loader->SetSearchDirectory(GUID_DirectMusicAllTypes, dir.data(), FALSE), S_OK);
+    }
+
+    void OpenDefaultPort() {
+        GUID defaultPort{};
+        ASSERT_EQ(music->GetDefaultPort(&defaultPort), S_OK);
+        DMUS_PORTCAPS caps{};
+        caps.dwSize = sizeof caps;
+        bool found = false;
+        for (DWORD i = 0; music->EnumPort(i, &caps) == S_OK; ++i) {
+            if (caps.guidPort == defaultPort) {
+                found = true;
+                portCaps = caps;
+            }
+            caps = DMUS_PORTCAPS{};
+            caps.dwSize = sizeof caps;
+        }
+        ASSERT_TRUE(found);
+        DMUS_PORTPARAMS8 params{};
+        params.dwSize = 36;
+        params.dwValidParams = DMUS_PORTPARAMS_CHANNELGROUPS | DMUS_PORTPARAMS_EFFECTS;
+        params.dwChannelGroups = 1;
+        params.dwEffectFlags = DMUS_EFFECT_REVERB;
+        ASSERT_EQ(music->CreatePort(portCaps.guidPort, &params, &port, nullptr), S_OK);
+        ASSERT_EQ(port->Activate(TRUE), S_OK);
+        ASSERT_EQ(performance->AddPort(port), S_OK);
+        ASSERT_EQ(performance->AssignPChannelBlock(0, port, 1), S_OK);
+    }
+
+    HRESULT Load(const std::string& name) {
+        DMUS_OBJECTDESC desc{};
+        desc.dwSize = sizeof desc;
+        desc.dwValidData = DMUS_OBJ_CLASS | DMUS_OBJ_FILENAME;
+        desc.guidClass = CLSID_DirectMusicSegment;
+        const auto wide = Wide(name);
+        std::copy(wide.begin(), wide.end(), desc.wszFileName);
+        return loader->GetObject(&desc, IID_IDirectMusicSegment,
+                                 reinterpret_cast<void**>(&segment));
+    }
+
+    // Plays the loaded segment the way the game does; returns the reference
+    // time at which it starts.
+    REFERENCE_TIME Play(bool download = true) {
+        EXPECT_EQ(segment->SetParam(GUID_StandardMIDIFile, 0xFFFFFFFF, 0, 0, nullptr), S_OK);
+        if (download) {
+            EXPECT_GE(segment->SetParam(GUID_Download, 0xFFFFFFFF, 0, 0, performance), 0);
+        }
+        EXPECT_EQ(performance->PlaySegment(segment, DMUS_SEGF_BEAT, 0, &segmentState), S_OK);
+        MUSIC_TIME start = -1;
+        EXPECT_EQ(segmentState->GetStartTime(&start), S_OK);
+        EXPECT_EQ(start % DMUS_PPQ, 0) << "a beat-aligned start";
+        REFERENCE_TIME reference = 0;
+        EXPECT_EQ(performance->MusicToReferenceTime(start, &reference), S_OK);
+        return reference;
+    }
+
+    // Takes every waiting notification as (option, music time).
+    std::vector<std::pair<DWORD, MUSIC_TIME>> TakeNotifications() {
+        std::vector<std::pair<DWORD, MUSIC_TIME>> taken;
+        DMUS_NOTIFICATION_PMSG* message = nullptr;
+        while (performance->GetNotificationPMsg(&message) == S_OK) {
+            EXPECT_EQ(message->guidNotificationType, GUID_NOTIFICATION_SEGMENT);
+            EXPECT_EQ(message->punkUser, segmentState);
+            taken.emplace_back(message->dwNotificationOption, message->mtTime);
+            EXPECT_EQ(performance->FreePMsg(reinterpret_cast<DMUS_PMSG*>(message)), S_OK);
+        }
+        EXPECT_EQ(message, nullptr);
+        return taken;
+    }
+
+    PullBackend backend;
+    TempDirectory directory;
+    IDirectSound* sound = nullptr;
+    IDirectSoundBuffer* primary = nullptr;
+    IDirectMusicPerformance* performance = nullptr;
+    IDirectMusic* music = nullptr;
+    IDirectMusicLoader* loader = nullptr;
+    IDirectMusicPort* port = nullptr;
+    IDirectMusicSegment* segment = nullptr;
+    IDirectMusicSegmentState* segmentState = nullptr;
+    DMUS_PORTCAPS portCaps{};
+};
+
+bool HaveSoundFont() {
+    return fs::exists("/usr/share/sounds/sf2/default-GM.sf2") ||
+           fs::exists("/usr/share/sounds/sf2/TimGM6mb.sf2");
+}
+
+TEST_F(DirectMusicTest, ASegmentIsHeardOnTheSynthesizerAtItsTimeAndNotifiesStartAndEnd) {
+    if (!HaveSoundFont()) {
+        GTEST_SKIP() << "no General MIDI SoundFont installed";
+    }
+    StartMusic();
+    OpenDefaultPort();
+    EXPECT_TRUE(portCaps.dwFlags & DMUS_PC_DLS);
+    EXPECT_EQ(portCaps.dwClass, DMUS_PC_OUTPUTCLASS);
+    directory.Write("tune.mid", OneNoteSong(480)); // half a second at 120 bpm
+    ASSERT_EQ(Load("tune.mid"), S_OK);
+    MUSIC_TIME length = 0;
+    ASSERT_EQ(segment->GetLength(&length), S_OK);
+    EXPECT_EQ(length, DMUS_PPQ);
+
+    backend.Run(130); // somewhere inside a beat, so the start waits for the next one
+    REFERENCE_TIME now = 0;
+    ASSERT_EQ(performance->GetTime(&now, nullptr), S_OK);
+    const REFERENCE_TIME start = Play();
+    ASSERT_GT(start, now);
+    ASSERT_LE(start - now, 5'000'000) << "within one beat at 120 bpm";
+    const int signalsBefore = SignalsOf(FakeEvent());
+    const auto startMs = static_cast<std::uint32_t>((start - now) / 10'000);
+
+    const auto out = Channel(backend.Run(startMs + 1500), 2, 0);
+    const std::size_t startFrame = startMs * 441 / 10;
+    EXPECT_LT(Rms(out, 0, startFrame - 441), 1e-4) << "silent before the segment starts";
+    EXPECT_GT(Rms(out, startFrame + 441, startFrame + 441 * 20), 0.01) << "the note sounds";
+    EXPECT_NEAR(Pitch(out, 44100, startFrame + 441 * 5, startFrame + 441 * 40), 440.0, 10.0)
+        << "A4 on the piano";
+    EXPECT_LT(Rms(out, startFrame + 441 * 140),
+              Rms(out, startFrame + 441, startFrame + 441 * 20) / 10)
+        << "the note has ended and decayed a second after its release";
+
+    EXPECT_EQ(SignalsOf(FakeEvent()) - signalsBefore, 2) << "start and end each set the event";
+    MUSIC_TIME startMusic = 0;
+    segmentState->GetStartTime(&startMusic);
+    const auto notes = TakeNotifications();
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0], std::make_pair(DMUS_NOTIFICATION_SEGSTART, startMusic));
+    EXPECT_EQ(notes[1], std::make_pair(DMUS_NOTIFICATION_SEGEND, startMusic + length));
+    EXPECT_EQ(performance->IsPlaying(segment, nullptr), S_FALSE);
+}
+
+TEST_F(DirectMusicTest, WithoutDownloadedInstrumentsTheSynthesizerStaysSilent) {
+    StartMusic();
+    OpenDefaultPort();
+    directory.Write("tune.mid", OneNoteSong(480));
+    ASSERT_EQ(Load("tune.mid"), S_OK);
+    Play(false);
+    EXPECT_LT(Rms(Channel(backend.Run(1500), 2, 0)), 1e-4);
+    // Downloaded and unloaded again: silent as well.
+    ASSERT_EQ(performance->Stop(nullptr, nullptr, 0, 0), S_OK);
+    ASSERT_GE(segment->SetParam(GUID_Download, 0xFFFFFFFF, 0, 0, performance), 0);
+    ASSERT_EQ(segment->SetParam(GUID_Unload, 0xFFFFFFFF, 0, 0, performance), S_OK);
+    segmentState->Release();
+    segmentState = nullptr;
+    ASSERT_EQ(performance->PlaySegment(segment, DMUS_SEGF_BEAT, 0, &segmentState), S_OK);
+    EXPECT_LT(Rms(Channel(backend.Run(1500), 2, 0)), 1e-4);
+}
+
+TEST_F(DirectMusicTest, TempoChangesRepeatsAndStopsShowInTimeAndNotifications) {
+    StartMusic();
+    OpenDefaultPort();
+    // One beat at 120 bpm, then one at 60 bpm: 1.5 s a pass.
+    MidiTrack track;
+    track.Tempo(0, 500000).Event(0, {0x90, 60, 80}).Tempo(480, 1000000).Event(480, {0x80, 60, 0});
+    track.End();
+    directory.Write("slow.mid", MidiFile(0, 480, {track}));
+    ASSERT_EQ(Load("slow.mid"), S_OK);
+    ASSERT_EQ(segment->SetRepeats(1), S_OK);
+    const REFERENCE_TIME start = Play();
+    MUSIC_TIME startMusic = 0;
+    segmentState->GetStartTime(&startMusic);
+
+    REFERENCE_TIME now = 0;
+    performance->GetTime(&now, nullptr);
+    backend.Run(static_cast<std::uint32_t>((start - now) / 10'000) + 1400);
+    auto notes = TakeNotifications();
+    ASSERT_EQ(notes.size(), 1u) << "only the start, 1.4 s into a 1.5 s pass";
+    EXPECT_EQ(notes[0].first, DMUS_NOTIFICATION_SEGSTART);
+    backend.Run(200);
+    notes = TakeNotifications();
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0], std::make_pair(DMUS_NOTIFICATION_SEGLOOP, startMusic + 2 * DMUS_PPQ));
+    REFERENCE_TIME loopAt = 0;
+    performance->MusicToReferenceTime(startMusic + 2 * DMUS_PPQ, &loopAt);
+    EXPECT_EQ(loopAt - start, 15'000'000) << "1.5 s: a beat at 120 and a beat at 60";
+
+    backend.Run(500);
+    ASSERT_EQ(performance->Stop(nullptr, nullptr, 0, 0), S_OK);
+    notes = TakeNotifications();
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].first, DMUS_NOTIFICATION_SEGABORT);
+    MUSIC_TIME seek = 0;
+    segmentState->GetSeek(&seek);
+    // 0.6 s into the second pass: a beat at 120 bpm, then 0.1 s at 60 bpm.
+    EXPECT_NEAR(seek, DMUS_PPQ + DMUS_PPQ / 10, 2);
+    backend.Run(3000);
+    EXPECT_TRUE(TakeNotifications().empty()) << "a stopped segment says nothing more";
+}
+
+TEST_F(DirectMusicTest, PlayingFromAStartPointSkipsWhatCameBefore) {
+    StartMusic();
+    OpenDefaultPort();
+    directory.Write("tune.mid", OneNoteSong(1920)); // four beats
+    ASSERT_EQ(Load("tune.mid"), S_OK);
+    ASSERT_EQ(segment->SetStartPoint(3 * DMUS_PPQ), S_OK);
+    EXPECT_EQ(segment->SetStartPoint(5 * DMUS_PPQ), DMUS_E_OUT_OF_RANGE);
+    MUSIC_TIME point = 0;
+    segment->GetStartPoint(&point);
+    EXPECT_EQ(point, 3 * DMUS_PPQ);
+    Play();
+    MUSIC_TIME startMusic = 0;
+    segmentState->GetStartTime(&startMusic);
+    backend.Run(2000);
+    const auto notes = TakeNotifications();
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[1], std::make_pair(DMUS_NOTIFICATION_SEGEND, startMusic + DMUS_PPQ));
+}
+
+TEST_F(DirectMusicTest, NotificationsWaitUntilReadAndOnlyRegisteredTypesAreMade) {
+    StartMusic();
+    OpenDefaultPort();
+    EXPECT_EQ(performance->AddNotificationType(GUID_NOTIFICATION_SEGMENT), S_FALSE);
+    EXPECT_EQ(performance->AddNotificationType(GUID_NOTIFICATION_PERFORMANCE),
+              DMUS_E_TYPE_UNSUPPORTED);
+    DMUS_NOTIFICATION_PMSG* message = reinterpret_cast<DMUS_NOTIFICATION_PMSG*>(1);
+    EXPECT_EQ(performance->GetNotificationPMsg(&message), S_FALSE);
+    EXPECT_EQ(message, nullptr);
+    directory.Write("tune.mid", OneNoteSong(120));
+    ASSERT_EQ(Load("tune.mid"), S_OK);
+    ASSERT_EQ(performance->RemoveNotificationType(GUID_NOTIFICATION_SEGMENT), S_OK);
+    const int signalsBefore = SignalsOf(FakeEvent());
+    Play();
+    backend.Run(1500);
+    EXPECT_TRUE(TakeNotifications().empty());
+    EXPECT_EQ(SignalsOf(FakeEvent()), signalsBefore);
+    EXPECT_EQ(performance->FreePMsg(reinterpret_cast<DMUS_PMSG*>(&message)), DMUS_E_CANNOT_FREE);
+}
+
+TEST_F(DirectMusicTest, LoaderFindsFilesCachesThemAndRefusesBadOnes) {
+    StartMusic();
+    fs::create_directory(directory.path / "Music");
+    directory.Write("Music/song.mid", OneNoteSong(480));
+    ASSERT_EQ(Load("Music\\song.mid"), S_OK) << "a Windows path in the search directory";
+    IDirectMusicSegment* first = segment;
+    segment = nullptr;
+    ASSERT_EQ(Load("Music\\song.mid"), S_OK);
+    EXPECT_EQ(segment, first) << "the loader's cache hands out the same segment";
+    segment->Release();
+    segment = nullptr;
+
+    IDirectMusicObject* object = nullptr;
+    ASSERT_EQ(first->QueryInterface(IID_IDirectMusicObject, reinterpret_cast<void**>(&object)),
+              S_OK);
+    DMUS_OBJECTDESC desc{};
+    desc.dwSize = DMUS_OBJECTDESC_SIZE_WIN32;
+    ASSERT_EQ(object->GetDescriptor(&desc), S_OK);
+    EXPECT_EQ(desc.guidClass, CLSID_DirectMusicSegment);
+    EXPECT_EQ(std::u16string(desc.wszFileName), u"Music\\song.mid");
+    EXPECT_EQ(loader->ReleaseObject(object), S_OK);
+    EXPECT_EQ(loader->ReleaseObject(object), S_FALSE) << "no longer cached";
+    object->Release();
+    ASSERT_EQ(Load("Music\\song.mid"), S_OK);
+    EXPECT_NE(segment, first) << "read afresh after ReleaseObject";
+    first->Release();
+    segment->Release();
+    segment = nullptr;
+
+    EXPECT_EQ(Load("missing.mid"), DMUS_E_LOADER_FAILEDOPEN);
+    EXPECT_EQ(segment, nullptr);
+    directory.Write("empty.mid", {});
+    EXPECT_EQ(Load("empty.mid"), DMUS_E_UNSUPPORTED_STREAM);
+    auto cut = OneNoteSong(480);
+    cut.resize(cut.size() - 6);
+    directory.Write("cut.mid", cut);
+    EXPECT_EQ(Load("cut.mid"), DMUS_E_UNSUPPORTED_STREAM);
+    EXPECT_EQ(segment, nullptr);
+    auto missing = Wide((directory.path / "nowhere").string());
+    EXPECT_EQ(loader->SetSearchDirectory(GUID_DirectMusicAllTypes, missing.data(), FALSE),
+              DMUS_E_LOADER_BADPATH);
+}
+
+TEST_F(DirectMusicTest, PortTableReverbAndChannelAssignmentFollowTheRules) {
+    StartMusic();
+    DMUS_PORTCAPS caps{};
+    caps.dwSize = 100;
+    EXPECT_EQ(music->EnumPort(0, &caps), E_INVALIDARG);
+    caps.dwSize = sizeof caps;
+    DWORD count = 0;
+    while (music->EnumPort(count, &caps) == S_OK) {
+        ++count;
+        caps = DMUS_PORTCAPS{};
+        caps.dwSize = sizeof caps;
+    }
+    EXPECT_GE(count, 1u) << "the synthesizer is always there";
+    EXPECT_EQ(music->EnumPort(count, &caps), S_FALSE);
+    EXPECT_EQ(caps.dwClass, 0u) << "past the last port the record is left alone";
+
+    DMUS_PORTPARAMS8 params{};
+    params.dwSize = 36;
+    params.dwValidParams = DMUS_PORTPARAMS_CHANNELGROUPS;
+    params.dwChannelGroups = 1;
+    const GUID nowhere{1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
+    EXPECT_LT(music->CreatePort(nowhere, &params, &port, nullptr), 0);
+    EXPECT_EQ(port, nullptr);
+    OpenDefaultPort();
+    EXPECT_EQ(port->Activate(TRUE), S_FALSE) << "already active";
+
+    IKsControl* control = nullptr;
+    ASSERT_EQ(port->QueryInterface(IID_IKsControl, reinterpret_cast<void**>(&control)), S_OK);
+    KSPROPERTY property{GUID_DMUS_PROP_Effects, 0, KSPROPERTY_TYPE_GET};
+    DWORD effects = 99;
+    ULONG returned = 0;
+    ASSERT_EQ(control->KsProperty(&property, sizeof property, &effects, sizeof effects, &returned),
+              S_OK);
+    EXPECT_EQ(effects, DMUS_EFFECT_REVERB) << "created with reverb";
+    property.Flags = KSPROPERTY_TYPE_SET;
+    effects = 0;
+    ASSERT_EQ(control->KsProperty(&property, sizeof property, &effects, sizeof effects, &returned),
+              S_OK);
+    property.Flags = KSPROPERTY_TYPE_GET;
+    control->KsProperty(&property, sizeof property, &effects, sizeof effects, &returned);
+    EXPECT_EQ(effects, 0u);
+    control->Release();
+
+    EXPECT_EQ(performance->AssignPChannelBlock(0, port, 2), E_INVALIDARG) << "one group only";
+    EXPECT_EQ(performance->RemovePort(port), S_OK);
+    EXPECT_EQ(performance->AssignPChannelBlock(0, port, 1), E_INVALIDARG) << "port was removed";
+    EXPECT_EQ(performance->RemovePort(port), E_INVALIDARG);
+}
+
+TEST_F(DirectMusicTest, TheGeneralMidiResetIsSentAsTheGameBuildsIt) {
+    StartMusic();
+    OpenDefaultPort();
+    DMUS_PMSG* raw = nullptr;
+    // 70 bytes: the system-exclusive message of a 32-bit program with 6 data bytes.
+    ASSERT_EQ(performance->AllocPMsg(70, &raw), S_OK);
+    auto* sysex = reinterpret_cast<DMUS_SYSEX_PMSG*>(raw);
+    sysex->dwSize = 64;
+    sysex->dwType = DMUS_PMSGT_SYSEX;
+    sysex->dwGroupID = 0xFFFFFFFF;
+    sysex->dwLen = 6;
+    const BYTE gmOn[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+    std::copy(std::begin(gmOn), std::end(gmOn), sysex->abData);
+    EXPECT_EQ(performance->SendPMsg(raw), E_INVALIDARG) << "no time set yet";
+    ASSERT_EQ(performance->GetTime(nullptr, &sysex->mtTime), S_OK);
+    sysex->dwFlags = DMUS_PMSGF_MUSICTIME | DMUS_PMSGF_TOOL_IMMEDIATE;
+    EXPECT_EQ(performance->SendPMsg(raw), S_OK);
+    EXPECT_EQ(performance->FreePMsg(raw), DMUS_E_CANNOT_FREE) << "sent messages belong to it";
+
+    ASSERT_EQ(performance->AllocPMsg(70, &raw), S_OK);
+    sysex = reinterpret_cast<DMUS_SYSEX_PMSG*>(raw);
+    sysex->dwType = DMUS_PMSGT_SYSEX;
+    sysex->dwLen = 4000; // far past the allocation
+    sysex->dwFlags = DMUS_PMSGF_MUSICTIME;
+    EXPECT_EQ(performance->SendPMsg(raw), E_INVALIDARG);
+    EXPECT_EQ(performance->FreePMsg(raw), S_OK);
+    EXPECT_EQ(performance->AllocPMsg(10, &raw), E_INVALIDARG);
+}
+
+TEST_F(DirectMusicTest, ComStartsPerThreadAndMakesOnlyItsClasses) {
+    void* object = nullptr;
+    EXPECT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, nullptr, CLSCTX_INPROC,
+                               IID_IDirectMusicLoader, &object),
+              CO_E_NOTINITIALIZED);
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    EXPECT_EQ(CoInitialize(nullptr), S_FALSE);
+    CoUninitialize();
+    EXPECT_EQ(CoCreateInstance(CLSID_DirectMusicSegmentState, nullptr, CLSCTX_INPROC, IID_IUnknown,
+                               &object),
+              REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, nullptr, CLSCTX_INPROC,
+                               IID_IDirectMusicPerformance, &object),
+              E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    IUnknown* outer = reinterpret_cast<IUnknown*>(sound);
+    EXPECT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, outer, CLSCTX_INPROC,
+                               IID_IDirectMusicLoader, &object),
+              CLASS_E_NOAGGREGATION);
+}
+
+TEST_F(DirectMusicTest, EveryOperationTheGameChecksHonoursAnInjectedFault) {
+    const HRESULT fault = static_cast<HRESULT>(0x88781234);
+    platform::InjectFault("CoInitialize", fault, 1);
+    EXPECT_EQ(CoInitialize(nullptr), fault);
+    platform::InjectFault("CoCreateInstance", fault, 1);
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    EXPECT_EQ(CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC,
+                               IID_IDirectMusicPerformance, reinterpret_cast<void**>(&performance)),
+              fault);
+    EXPECT_EQ(performance, nullptr);
+    CoUninitialize();
+
+    struct Step {
+        const char* name;
+        std::function<HRESULT()> call;
+    };
+    StartMusic();
+    directory.Write("tune.mid", OneNoteSong(480));
+    DMUS_PORTCAPS caps{};
+    caps.dwSize = sizeof caps;
+    DMUS_PORTPARAMS8 params{};
+    params.dwSize = 36;
+    params.dwValidParams = DMUS_PORTPARAMS_CHANNELGROUPS;
+    params.dwChannelGroups = 1;
+    std::vector<Step> steps = {
+        {"EnumPort", [&] { return music->EnumPort(0, &caps); }},
+        {"GetDefaultPort", [&] { return music->GetDefaultPort(&caps.guidPort); }},
+        {"CreatePort", [&] { return music->CreatePort(caps.guidPort, &params, &port, nullptr); }},
+        {"Activate", [&] { return port->Activate(TRUE); }},
+        {"AddPort", [&] { return performance->AddPort(port); }},
+        {"AssignPChannelBlock", [&] { return performance->AssignPChannelBlock(0, port, 1); }},
+        {"GetObject", [&] { return Load("tune.mid"); }},
+        {"SetParam",
+         [&] { return segment->SetParam(GUID_Download, 0xFFFFFFFF, 0, 0, performance); }},
+        {"PlaySegment",
+         [&] { return performance->PlaySegment(segment, DMUS_SEGF_BEAT, 0, &segmentState); }},
+        {"GetTime", [&] { return performance->GetTime(nullptr, nullptr); }},
+        {"AllocPMsg",
+         [&] {
+             DMUS_PMSG* message = nullptr;
+             const HRESULT result = performance->AllocPMsg(70, &message);
+             if (message) {
+                 performance->FreePMsg(message);
+             }
+             return result;
+         }},
+        {"SetNotificationHandle", [&] { return performance->SetNotificationHandle(nullptr, 0); }},
+        {"AddNotificationType",
+         [&] { return performance->AddNotificationType(GUID_NOTIFICATION_SEGMENT); }},
+        {"SetSearchDirectory",
+         [&] {
+             auto dir = Wide(directory.path.string());
+             return loader->SetSearchDirectory(GUID_DirectMusicAllTypes, dir.data(), FALSE);
+         }},
+        {"GetNotificationPMsg",
+         [&] {
+             DMUS_NOTIFICATION_PMSG* message = nullptr;
+             const HRESULT result = performance->GetNotificationPMsg(&message);
+             if (message) {
+                 performance->FreePMsg(reinterpret_cast<DMUS_PMSG*>(message));
+             }
+             return result;
+         }},
+    };
+    for (const Step& step : steps) {
+        platform::InjectFault(step.name, fault, 1);
+        EXPECT_EQ(step.call(), fault) << step.name;
+        EXPECT_GE(step.call(), 0) << step.name << " works again once the fault is spent";
+    }
+    // Init last, on a performance of its own.
+    IDirectMusicPerformance* second = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC,
+                               IID_IDirectMusicPerformance, reinterpret_cast<void**>(&second)),
+              S_OK);
+    platform::InjectFault("Init", fault, 1);
+    IDirectMusic* unused = nullptr;
+    EXPECT_EQ(second->Init(&unused, sound, FakeWindow()), fault);
+    EXPECT_EQ(unused, nullptr);
+    second->Release();
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DirectMusicTest, MusicAndReferenceTimeFollowTheBackendClock) {
+    StartMusic();
+    REFERENCE_TIME reference0 = 0, reference1 = 0;
+    MUSIC_TIME music0 = 0, music1 = 0;
+    ASSERT_EQ(performance->GetTime(&reference0, &music0), S_OK);
+    backend.now += 1000; // nothing pulls: the clock alone moves time
+    ASSERT_EQ(performance->GetTime(&reference1, &music1), S_OK);
+    EXPECT_EQ(reference1 - reference0, 10'000'000) << "100 ns units";
+    EXPECT_EQ(music1 - music0, 2 * DMUS_PPQ) << "two beats a second at the default 120 bpm";
+    MUSIC_TIME back = 0;
+    ASSERT_EQ(performance->ReferenceToMusicTime(reference1, &back), S_OK);
+    EXPECT_EQ(back, music1);
+}
+
+TEST_F(DirectMusicTest, WithoutASoundFontTheSynthesizerIsSilentButEverythingWorks) {
+    platform::audio::SoundFontPlaces() = {(directory.path / "none.sf2").string()};
+    StartMusic();
+    testing::internal::CaptureStderr();
+    OpenDefaultPort();
+    const std::string warning = testing::internal::GetCapturedStderr();
+    EXPECT_NE(warning.find("SoundFont"), std::string::npos) << warning;
+    directory.Write("tune.mid", OneNoteSong(240));
+    ASSERT_EQ(Load("tune.mid"), S_OK);
+    EXPECT_EQ(segment->SetParam(GUID_StandardMIDIFile, 0xFFFFFFFF, 0, 0, nullptr), S_OK);
+    EXPECT_EQ(segment->SetParam(GUID_Download, 0xFFFFFFFF, 0, 0, performance),
+              DMUS_S_PARTIALDOWNLOAD)
+        << "a success code: the game goes on";
+    ASSERT_EQ(performance->PlaySegment(segment, DMUS_SEGF_BEAT, 0, &segmentState), S_OK);
+    EXPECT_LT(Rms(Channel(backend.Run(1500), 2, 0)), 1e-6);
+    const auto notes = TakeNotifications();
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[1].first, DMUS_NOTIFICATION_SEGEND);
+}
+
+// Everything the audio layer makes in 1.5 s of virtual time: a looping
+// DirectSound tone and a two-note segment on the synthesizer.
+std::vector<std::int16_t> RecordScene() {
+    PullBackend backend;
+    IDirectSound* sound = nullptr;
+    DirectSoundCreate(nullptr, &sound, nullptr);
+    sound->SetCooperativeLevel(FakeWindow(), DSSCL_PRIORITY);
+    WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, 11025, 11025, 1, 8, 0};
+    DSBUFFERDESC desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwBufferBytes = 1000;
+    desc.lpwfxFormat = &format;
+    IDirectSoundBuffer* buffer = nullptr;
+    sound->CreateSoundBuffer(&desc, &buffer, nullptr);
+    void* p1 = nullptr;
+    void* p2 = nullptr;
+    DWORD n1 = 0, n2 = 0;
+    buffer->Lock(0, 0, &p1, &n1, &p2, &n2, DSBLOCK_FROMWRITECURSOR | DSBLOCK_ENTIREBUFFER);
+    for (DWORD i = 0; i < n1; ++i) {
+        static_cast<std::uint8_t*>(p1)[i] = static_cast<std::uint8_t>((i * 7) % 64 + 100);
+    }
+    buffer->Unlock(p1, n1, p2, n2);
+    buffer->Play(0, 0, DSBPLAY_LOOPING);
+
+    CoInitialize(nullptr);
+    IDirectMusicPerformance* performance = nullptr;
+    CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC,
+                     IID_IDirectMusicPerformance, reinterpret_cast<void**>(&performance));
+    IDirectMusic* music = nullptr;
+    performance->Init(&music, sound, FakeWindow());
+    performance->AddPort(nullptr);
+    IDirectMusicLoader* loader = nullptr;
+    CoCreateInstance(CLSID_DirectMusicLoader, nullptr, CLSCTX_INPROC, IID_IDirectMusicLoader,
+                     reinterpret_cast<void**>(&loader));
+    MidiTrack track;
+    track.Event(0, {0xC0, 40}).Event(0, {0x90, 64, 100}).Event(240, {0x90, 71, 90});
+    track.Event(240, {0x80, 64, 0}).Event(0, {0x80, 71, 0}).End();
+    auto song = MidiFile(0, 480, {track});
+    DMUS_OBJECTDESC objectDesc{};
+    objectDesc.dwSize = sizeof objectDesc;
+    objectDesc.dwValidData = DMUS_OBJ_CLASS | DMUS_OBJ_MEMORY;
+    objectDesc.guidClass = CLSID_DirectMusicSegment;
+    objectDesc.pbMemData = song.data();
+    objectDesc.llMemLength = static_cast<LONGLONG>(song.size());
+    IDirectMusicSegment* segment = nullptr;
+    loader->GetObject(&objectDesc, IID_IDirectMusicSegment, reinterpret_cast<void**>(&segment));
+    segment->SetParam(GUID_Download, 0xFFFFFFFF, 0, 0, performance);
+    performance->PlaySegment(segment, DMUS_SEGF_BEAT, 0, nullptr);
+
+    auto out = backend.Run(1500);
+    segment->Release();
+    performance->CloseDown();
+    performance->Release();
+    music->Release();
+    loader->Release();
+    CoUninitialize();
+    sound->Release();
+    return out;
+}
+
+TEST(AudioDeterminism, TheSameSceneOnTheVirtualClockSoundsTheSameToTheSample) {
+    const auto first = RecordScene();
+    const auto second = RecordScene();
+    ASSERT_EQ(first.size(), second.size());
+    EXPECT_GT(Rms(Channel(first, 2, 0)), 0.01);
+    EXPECT_TRUE(first == second);
+}
+
+} // namespace
