@@ -9,13 +9,7 @@
 #include <vector>
 
 #include "platform/backend.h"
-#include "platform/event_signal.h"
 #include "winapi.h"
-
-namespace platform {
-// Nothing in this program waits on an event.
-void SignalEventHandle(HANDLE) {}
-} // namespace platform
 
 namespace {
 

@@ -448,3 +448,15 @@ BOOL WINAPI ReleaseMutex(HANDLE mutex) {
     }
     return TRUE;
 }
+
+namespace platform {
+
+// The DirectMusic performance sets the game's notification event from the
+// audio thread through this, exactly as SetEvent would.
+void SignalEventHandle(HANDLE event) {
+    if (const auto object = FindHandleOf<EventObject>(event)) {
+        object->Set();
+    }
+}
+
+} // namespace platform

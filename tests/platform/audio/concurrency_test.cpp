@@ -10,7 +10,6 @@
 #include <cstring>
 #include <thread>
 
-#include "event_signal_recorder.h"
 #include "midi_builder.h"
 #include "platform/backend.h"
 #include "winapi.h"
@@ -89,7 +88,7 @@ TEST(AudioThreads, GameThreadCallsWhileTheAudioThreadPulls) {
               S_OK);
     IDirectMusic* music = nullptr;
     ASSERT_EQ(performance->Init(&music, sound, FakeWindow()), S_OK);
-    HANDLE event = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(0x77));
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     performance->SetNotificationHandle(event, 0);
     performance->AddNotificationType(GUID_NOTIFICATION_SEGMENT);
     ASSERT_EQ(performance->AddPort(nullptr), S_OK) << "the default port, on block 0";
