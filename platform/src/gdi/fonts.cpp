@@ -270,6 +270,12 @@ std::optional<FaceFile> FontSystem::Match(const std::string& family, int weight,
             int fcWeight = FC_WEIGHT_REGULAR;
             FcPatternGetInteger(match, FC_WEIGHT, 0, &fcWeight);
             file.weight = FcWeightToOpenType(fcWeight);
+            // fontconfig's own synthetic-bold rule raises the weight it reports
+            // for a face that has no bold, and asks for emboldening instead.
+            FcBool embolden = FcFalse;
+            if (FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden) == FcResultMatch && embolden) {
+                file.weight = 400;
+            }
             int fcSlant = FC_SLANT_ROMAN;
             FcPatternGetInteger(match, FC_SLANT, 0, &fcSlant);
             file.italic = fcSlant != FC_SLANT_ROMAN;
