@@ -70,7 +70,11 @@ class FreeTypeFont;
 class FontSystem {
 public:
     FontSystem() {
-        FcInit();
+        // fontconfig keeps its configuration until FcFini; give it back at
+        // exit (nothing asks fontconfig anything after that).
+        if (FcInit()) {
+            std::atexit(FcFini);
+        }
         if (FT_Init_FreeType(&library) != 0) {
             library = nullptr;
         }
