@@ -371,7 +371,7 @@ HRESULT Surface::GetPalette(LPDIRECTDRAWPALETTE* out) {
     }
     *out = palette;
     if (palette == nullptr) {
-        return MAKE_DDHRESULT(572); // DDERR_NOPALETTEATTACHED
+        return DDERR_NOPALETTEATTACHED;
     }
     palette->AddRef();
     return DD_OK;

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include <fontconfig/fontconfig.h>
+
 #include "../video/display_fixture.h"
 
 namespace {
@@ -32,6 +34,25 @@ InkBox FindInk(IDirectDrawSurface* surface, std::uint8_t ink) {
         }
     }
     return box;
+}
+
+// The family fontconfig itself gives for a request such as "sans-serif:bold".
+std::string FontconfigFamily(const char* request) {
+    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(request));
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    std::string family;
+    FcChar8* name = nullptr;
+    if (match != nullptr && FcPatternGetString(match, FC_FAMILY, 0, &name) == FcResultMatch) {
+        family = reinterpret_cast<const char*>(name);
+    }
+    if (match != nullptr) {
+        FcPatternDestroy(match);
+    }
+    FcPatternDestroy(pattern);
+    return family;
 }
 
 std::string FaceOf(HDC dc) {
@@ -84,7 +105,7 @@ TEST_F(Text, AFreshContextDrawsBlackOnWhiteInASixteenPixelBoldSans) {
     ASSERT_TRUE(GetTextMetricsA(dc, &metrics));
     EXPECT_EQ(metrics.tmHeight, 16);
     EXPECT_EQ(metrics.tmWeight, 700);
-    EXPECT_EQ(FaceOf(dc), "DejaVu Sans");
+    EXPECT_EQ(FaceOf(dc), FontconfigFamily("sans-serif:bold:scalable=true"));
 
     ASSERT_TRUE(TextOutA(dc, 50, 20, "60FPS", 5));
     SIZE extent{};
