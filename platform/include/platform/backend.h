@@ -74,9 +74,7 @@ public:
     // virtual-key code is held right now.
     virtual bool IsKeyDown(int virtualKey) { return (void)virtualKey, false; }
     // Joystick `id`: false when there is no such joystick.
-    virtual bool ReadJoystick(unsigned id, JoystickState& out) {
-        return (void)id, (void)out, false;
-    }
+    virtual bool ReadJoystick(unsigned id, JoystickState& out) { return (void)id, (void)out, false; }
 
     // Video: shows a 640 x 480 (width x height) frame of palette indices,
     // `pitch` bytes a row, through its 256-entry palette.
@@ -89,7 +87,8 @@ public:
     // Audio: opens the output at this format and starts pulling from `source`;
     // false when no device can be opened. CloseAudio stops the pulls before it
     // returns.
-    virtual bool OpenAudio(std::uint32_t sampleRate, std::uint32_t channels, AudioSource* source) {
+    virtual bool OpenAudio(std::uint32_t sampleRate, std::uint32_t channels,
+                           AudioSource* source) {
         return (void)sampleRate, (void)channels, (void)source, false;
     }
     virtual void CloseAudio() {}
