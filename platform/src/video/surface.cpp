@@ -388,9 +388,8 @@ HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE newPalette) {
             return DDERR_INVALIDOBJECT;
         }
     }
-    if (lost) {
-        return DDERR_SURFACELOST;
-    }
+    // Attaching a palette needs none of the surface's memory, so a surface
+    // whose restore failed still takes it (and keeps reporting the loss).
     if (attach != nullptr) {
         attach->AddRef();
     }

@@ -147,6 +147,11 @@ TEST(SurfaceLoss, AFailedRestoreLeavesTheSurfaceLost) {
     platform::InjectFault("Restore", DDERR_GENERIC, 1);
     EXPECT_EQ(display.primary->Restore(), DDERR_GENERIC);
     EXPECT_EQ(display.primary->IsLost(), DDERR_SURFACELOST);
+    // The restore path makes its palette anew and attaches it whatever the
+    // surfaces' state; the screen is not shown while the primary is lost.
+    const int before = backend.presents;
+    EXPECT_EQ(display.primary->SetPalette(display.palette), DD_OK);
+    EXPECT_EQ(backend.presents, before);
     EXPECT_EQ(display.primary->Restore(), DD_OK);
     EXPECT_EQ(display.primary->IsLost(), DD_OK);
 }
