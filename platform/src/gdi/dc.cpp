@@ -146,6 +146,8 @@ HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ object) {
         HGDIOBJ previous = dc->font;
         dc->font = static_cast<HFONT>(object);
         dc->realized = font->realized;
+        dc->underline = font->underline;
+        dc->strikeOut = font->strikeOut;
         return previous;
     }
     if (DibBitmap* bitmap = FindBitmap(object)) {

@@ -249,6 +249,33 @@ TEST_F(Text, ShiftJisTextIsDecodedBeforeDrawing) {
     DeleteObject(font);
 }
 
+TEST_F(Text, UnderlinedFontsDrawALineUnderTheWholeText) {
+    HFONT font = CreateFontA(16, 0, 0, 0, 700, 0, TRUE, 0, 0, 0, 0, 0, 0, "sans-serif");
+    SelectObject(dc, font);
+    SIZE extent{};
+    ASSERT_TRUE(GetTextExtentPoint32A(dc, "a b", 3, &extent));
+    SetTextColor(dc, PALETTEINDEX(80));
+    SetBkMode(dc, TRANSPARENT);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    ASSERT_TRUE(TextOutA(dc, 100, 100, "a b", 3));
+    Finish();
+    // Some row below the baseline is inked from the first column to the last.
+    bool fullRow = false;
+    {
+        Pixels p(surface);
+        for (int y = 100 + metrics.tmAscent; y < 100 + metrics.tmHeight && !fullRow; ++y) {
+            bool all = true;
+            for (int x = 100; x < 100 + extent.cx; ++x) {
+                all = all && p(x, y) == 80;
+            }
+            fullRow = all;
+        }
+    }
+    EXPECT_TRUE(fullRow);
+    DeleteObject(font);
+}
+
 TEST_F(Text, CreateFontHonoursAnInjectedFault) {
     platform::InjectFault("CreateFontA", 0, 1);
     EXPECT_EQ(CreateFontA(16, 0, 0, 0, 100, 0, 0, 0, 128, 4, 0, 1, 0x12, kGothic), nullptr);
