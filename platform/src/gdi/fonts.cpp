@@ -94,7 +94,8 @@ private:
     FT_Library library = nullptr;
     std::map<std::tuple<std::string, int, bool>, std::optional<FaceFile>> resolved;
     std::map<std::pair<std::string, int>, FT_Face> faces;
-    std::map<std::tuple<std::string, int, int, int, bool>, std::shared_ptr<RealizedFont>> realized;
+    std::map<std::tuple<std::string, int, int, int, int, bool>, std::shared_ptr<RealizedFont>>
+        realized;
 };
 
 FontSystem& Fonts() {
@@ -106,8 +107,8 @@ FontSystem& Fonts() {
 
 class FreeTypeFont final : public RealizedFont {
 public:
-    FreeTypeFont(FT_Face face, const FaceFile& file, int requestedHeight, int requestedWeight,
-                 bool requestedItalic)
+    FreeTypeFont(FT_Face face, const FaceFile& file, int requestedHeight, int requestedWidth,
+                 int requestedWeight, bool requestedItalic)
         : face(face) {
         family = file.family;
         weight = requestedWeight;
@@ -139,9 +140,16 @@ public:
             ascent = static_cast<int>(std::lround(ascentUnits * em / unitsPerEm));
             descent = static_cast<int>(std::lround(descentUnits * em / unitsPerEm));
         }
+        // A width other than 0 is the average character width wanted: the
+        // glyphs are stretched or squeezed horizontally to it.
+        const auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+        const double averageUnits =
+            os2 != nullptr && os2->xAvgCharWidth > 0 ? os2->xAvgCharWidth : unitsPerEm / 2;
+        const double emX =
+            requestedWidth > 0 ? std::abs(requestedWidth) * unitsPerEm / averageUnits : em;
         FT_Size_RequestRec sizeRequest{};
         sizeRequest.type = FT_SIZE_REQUEST_TYPE_NOMINAL;
-        sizeRequest.width = 0;
+        sizeRequest.width = static_cast<FT_Long>(std::lround(emX * 64));
         sizeRequest.height = static_cast<FT_Long>(std::lround(em * 64));
         FT_Request_Size(face, &sizeRequest);
 
@@ -152,14 +160,10 @@ public:
         }
         slant = requestedItalic && !file.italic;
 
-        averageWidth = GlyphFor(U'x').advance;
-        if (auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
-            os2 != nullptr && os2->xAvgCharWidth > 0) {
-            averageWidth = static_cast<int>(std::lround(os2->xAvgCharWidth * em / unitsPerEm)) +
-                           static_cast<int>(emboldenStrength / 64);
-        }
-        maxWidth = static_cast<int>(std::lround(face->max_advance_width * em / unitsPerEm)) +
-                   static_cast<int>(emboldenStrength / 64);
+        const int extra = static_cast<int>(emboldenStrength / 64);
+        averageWidth = static_cast<int>(std::lround(averageUnits * emX / unitsPerEm)) + extra;
+        maxWidth =
+            static_cast<int>(std::lround(face->max_advance_width * emX / unitsPerEm)) + extra;
     }
 
     ~FreeTypeFont() override {
@@ -340,16 +344,16 @@ std::shared_ptr<RealizedFont> FontSystem::Realize(const FontRequest& request) {
     if (!file) {
         return nullptr;
     }
-    const auto key =
-        std::make_tuple(file->path, file->index, request.height, weight, request.italic);
+    const auto key = std::make_tuple(file->path, file->index, request.height, request.width, weight,
+                                     request.italic);
     if (auto cached = realized.find(key); cached != realized.end()) {
         return cached->second;
     }
     FT_Face face = OpenFace(*file);
     std::shared_ptr<RealizedFont> font;
     if (face != nullptr) {
-        auto made =
-            std::make_shared<FreeTypeFont>(face, *file, request.height, weight, request.italic);
+        auto made = std::make_shared<FreeTypeFont>(face, *file, request.height, request.width,
+                                                   weight, request.italic);
         if (made->Usable()) {
             font = std::move(made);
         }
@@ -368,7 +372,7 @@ std::shared_ptr<RealizedFont> RealizeFont(const FontRequest& request) {
 
 std::shared_ptr<RealizedFont> DefaultFont() {
     static const std::shared_ptr<RealizedFont> font =
-        RealizeFont(FontRequest{"sans-serif", 16, 700, false});
+        RealizeFont(FontRequest{"sans-serif", 16, 0, 700, false});
     return font;
 }
 

@@ -27,6 +27,7 @@ struct Glyph {
 struct FontRequest {
     std::string familyUtf8; // empty: the default sans
     int height = 0;         // GDI's sense: > 0 cell height, < 0 em height, 0 default
+    int width = 0;          // average character width; 0 the face's own proportions
     int weight = 400;       // 0 counts as 400
     bool italic = false;
 };

@@ -21,6 +21,7 @@ namespace {
 struct CreateKey {
     std::array<char, LF_FACESIZE> face{};
     int height = 0;
+    int width = 0;
     int weight = 0;
     bool italic = false;
     DWORD pitchAndFamily = 0;
@@ -203,7 +204,7 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
                          DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
                          DWORD outPrecision, DWORD clipPrecision, DWORD quality,
                          DWORD pitchAndFamily, LPCSTR faceName) {
-    (void)width, (void)escapement, (void)orientation;
+    (void)escapement, (void)orientation;
     (void)charSet, (void)outPrecision, (void)clipPrecision, (void)quality;
     if (platform::TakeFault("CreateFontA")) {
         return nullptr;
@@ -214,6 +215,7 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
         std::memcpy(key.face.data(), faceName, length);
     }
     key.height = height;
+    key.width = width;
     key.weight = weight;
     key.italic = italic != 0;
     key.pitchAndFamily = key.face[0] == '\0' ? pitchAndFamily : 0;
@@ -225,6 +227,7 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
         request.familyUtf8 =
             key.face[0] != '\0' ? Cp932ToUtf8(key.face.data()) : GenericFamilyFor(pitchAndFamily);
         request.height = height;
+        request.width = width;
         request.weight = weight;
         request.italic = key.italic;
         found = created.emplace(key, RealizeFont(request)).first;

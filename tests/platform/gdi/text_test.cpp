@@ -276,6 +276,25 @@ TEST_F(Text, UnderlinedFontsDrawALineUnderTheWholeText) {
     DeleteObject(font);
 }
 
+TEST_F(Text, AWidthStretchesTheGlyphsToThatAverageWidth) {
+    HFONT normal = CreateFontA(20, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "DejaVu Sans");
+    HFONT wide = CreateFontA(20, 24, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "DejaVu Sans");
+    SIZE normalExtent{}, wideExtent{};
+    TEXTMETRICA normalMetrics{}, wideMetrics{};
+    SelectObject(dc, normal);
+    GetTextExtentPoint32A(dc, "mmmm", 4, &normalExtent);
+    GetTextMetricsA(dc, &normalMetrics);
+    SelectObject(dc, wide);
+    GetTextExtentPoint32A(dc, "mmmm", 4, &wideExtent);
+    GetTextMetricsA(dc, &wideMetrics);
+    EXPECT_EQ(wideMetrics.tmAveCharWidth, 24);
+    EXPECT_LT(normalMetrics.tmAveCharWidth, 16);
+    EXPECT_EQ(wideMetrics.tmHeight, normalMetrics.tmHeight);
+    EXPECT_GT(wideExtent.cx, normalExtent.cx * 3 / 2);
+    DeleteObject(normal);
+    DeleteObject(wide);
+}
+
 TEST_F(Text, CreateFontHonoursAnInjectedFault) {
     platform::InjectFault("CreateFontA", 0, 1);
     EXPECT_EQ(CreateFontA(16, 0, 0, 0, 100, 0, 0, 0, 128, 4, 0, 1, 0x12, kGothic), nullptr);
