@@ -3,6 +3,7 @@
 #pragma once
 
 #include "winapi/types.h"
+#include "winapi/user.h" // MAKEINTRESOURCE, when user32 declares it
 
 // ---------------------------------------------------------------------------
 // Types this area adds to the basic set.
@@ -222,6 +223,7 @@ BOOL WINAPI StretchBlt(HDC dest, int destX, int destY, int destWidth, int destHe
 // Images and the executable's resources.
 // ---------------------------------------------------------------------------
 
+// Integer resource names, unless user32's header has already declared them.
 #ifndef MAKEINTRESOURCEA
 #define IS_INTRESOURCE(r) ((reinterpret_cast<std::uintptr_t>(r) >> 16) == 0)
 #define MAKEINTRESOURCEA(i)                                                                        \
