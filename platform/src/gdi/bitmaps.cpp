@@ -284,6 +284,12 @@ HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int width, 
         return nullptr;
     }
     if ((width != 0 && width != bitmap->width) || (height != 0 && height != bitmap->height)) {
+        const std::uint64_t wanted =
+            static_cast<std::uint64_t>(width != 0 ? width : bitmap->width) *
+            (height != 0 ? height : bitmap->height) * bitmap->bitCount / 8;
+        if (wanted > kLargestPixelBytes) {
+            return nullptr;
+        }
         *bitmap = Scaled(*bitmap, width != 0 ? width : bitmap->width,
                          height != 0 ? height : bitmap->height);
     }
@@ -364,13 +370,13 @@ BOOL WINAPI StretchBlt(HDC destHandle, int destX, int destY, int destWidth, int 
     const int x1 =
         static_cast<int>(std::min<std::int64_t>(std::int64_t{destX} + destWidth, dest.width));
     for (int y = y0; y < y1; ++y) {
-        const std::int64_t sy = sourceY + std::int64_t{y - destY} * sourceHeight / destHeight;
+        const std::int64_t sy = sourceY + (std::int64_t{y} - destY) * sourceHeight / destHeight;
         if (sy < 0 || sy >= source.height) {
             continue;
         }
         std::uint8_t* row = dest.Row(y);
         for (int x = x0; x < x1; ++x) {
-            const std::int64_t sx = sourceX + std::int64_t{x - destX} * sourceWidth / destWidth;
+            const std::int64_t sx = sourceX + (std::int64_t{x} - destX) * sourceWidth / destWidth;
             if (sx < 0 || sx >= source.width) {
                 continue;
             }

@@ -43,6 +43,8 @@ std::string GenericFamilyFor(DWORD pitchAndFamily) {
     return "sans-serif";
 }
 
+constexpr int kFarAway = 1 << 24;
+
 struct Canvas {
     PixelView view;
     RECT clip; // inside the view
@@ -249,6 +251,9 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int length) {
     if (!DrawingSurfaceOf(*dc, view, colours, scratchColours)) {
         return FALSE;
     }
+    // Far off the surface the text is invisible; keep the arithmetic small.
+    x = std::clamp(x, -kFarAway, kFarAway);
+    y = std::clamp(y, -kFarAway, kFarAway);
     RealizedFont& font = *dc->realized;
     std::vector<char32_t>& decoded = DecodeBuffer();
     DecodeCp932(text, static_cast<std::size_t>(length), decoded);
@@ -305,6 +310,9 @@ int WINAPI DrawTextA(HDC handle, LPCSTR text, int length, LPRECT rect, UINT form
     RealizedFont& font = *dc->realized;
     std::vector<char32_t>& decoded = DecodeBuffer();
     DecodeCp932(text, byteCount, decoded);
+    for (LONG* edge : {&rect->left, &rect->top, &rect->right, &rect->bottom}) {
+        *edge = std::clamp<LONG>(*edge, -kFarAway, kFarAway);
+    }
     if (!(format & DT_NOPREFIX)) {
         // "&x" marks a mnemonic and shows as x; "&&" shows one "&".
         std::size_t out = 0;

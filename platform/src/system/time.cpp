@@ -1,4 +1,6 @@
 #include "platform/backend.h"
 #include "winapi/mmsystem.h"
 
-DWORD WINAPI timeGetTime() { return platform::CurrentBackend().NowMilliseconds(); }
+DWORD WINAPI timeGetTime() {
+    return platform::CurrentBackend().NowMilliseconds();
+}

@@ -99,10 +99,11 @@ void CopyRect(const PixelView& dest, const RECT& destRect, const PixelView& sour
     if (!ClipToView(dest, visible)) {
         return;
     }
-    const std::int64_t destWidth = destRect.right - destRect.left;
-    const std::int64_t destHeight = destRect.bottom - destRect.top;
-    const std::int64_t sourceWidth = sourceRect.right - sourceRect.left;
-    const std::int64_t sourceHeight = sourceRect.bottom - sourceRect.top;
+    // Edges may lie anywhere in 32 bits: differences are taken in 64.
+    const std::int64_t destWidth = std::int64_t{destRect.right} - destRect.left;
+    const std::int64_t destHeight = std::int64_t{destRect.bottom} - destRect.top;
+    const std::int64_t sourceWidth = std::int64_t{sourceRect.right} - sourceRect.left;
+    const std::int64_t sourceHeight = std::int64_t{sourceRect.bottom} - sourceRect.top;
 
     // Read from a private copy when the source rows could be overwritten
     // before they are read.
@@ -124,8 +125,10 @@ void CopyRect(const PixelView& dest, const RECT& destRect, const PixelView& sour
     const int count = static_cast<int>(visible.right - visible.left);
     const bool sameSize = destWidth == sourceWidth && destHeight == sourceHeight;
     if (sameSize) {
-        const LONG dx = inRect.left - destRect.left;
-        const LONG dy = inRect.top - destRect.top;
+        // Same size as a source inside its surface, and overlapping the
+        // view: the offsets are small.
+        const auto dx = static_cast<LONG>(std::int64_t{inRect.left} - destRect.left);
+        const auto dy = static_cast<LONG>(std::int64_t{inRect.top} - destRect.top);
         for (LONG y = visible.top; y < visible.bottom; ++y) {
             CopyRowSameSize(dest.Row(y) + visible.left, in.Row(y + dy) + visible.left + dx, count,
                             sourceKey, destKey);
@@ -137,12 +140,13 @@ void CopyRect(const PixelView& dest, const RECT& destRect, const PixelView& sour
     // falls on in the whole (unclipped) mapping of the two rectangles.
     scratch.columns.resize(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-        const std::int64_t offset = visible.left + i - destRect.left;
+        const std::int64_t offset = std::int64_t{visible.left} + i - destRect.left;
         scratch.columns[static_cast<std::size_t>(i)] =
             static_cast<int>(inRect.left + offset * sourceWidth / destWidth);
     }
     for (LONG y = visible.top; y < visible.bottom; ++y) {
-        const std::int64_t sourceY = inRect.top + (y - destRect.top) * sourceHeight / destHeight;
+        const std::int64_t sourceY =
+            inRect.top + (std::int64_t{y} - destRect.top) * sourceHeight / destHeight;
         CopyRow(dest.Row(y) + visible.left, in.Row(static_cast<int>(sourceY)),
                 scratch.columns.data(), count, sourceKey, destKey);
     }

@@ -10,6 +10,7 @@ namespace {
 // use counts against it.
 constexpr std::size_t kVideoMemoryBytes = 32u * 1024u * 1024u;
 constexpr int kLargestSurfaceSide = 16384;
+constexpr std::size_t kLargestSurfaceBytes = 64u * 1024u * 1024u;
 
 class DirectDraw final : public IDirectDraw, public IDirectDraw2 {
 public:
@@ -199,7 +200,8 @@ private:
         }
         const std::size_t bytes =
             static_cast<std::size_t>((desc.dwWidth + 3) & ~3u) * desc.dwHeight;
-        if ((caps & DDSCAPS_VIDEOMEMORY) && SurfaceBytesInUse() + bytes > kVideoMemoryBytes) {
+        if (bytes > kLargestSurfaceBytes ||
+            ((caps & DDSCAPS_VIDEOMEMORY) && SurfaceBytesInUse() + bytes > kVideoMemoryBytes)) {
             return DDERR_OUTOFMEMORY;
         }
         if (!(caps & DDSCAPS_SYSTEMMEMORY)) {

@@ -273,6 +273,9 @@ HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPRECT so
         }
         keyDest = destKey;
     }
+    if (x >= static_cast<DWORD>(width) || y >= static_cast<DWORD>(height)) {
+        return DD_OK; // wholly past the surface: nothing to draw
+    }
     const auto left = static_cast<LONG>(x);
     const auto top = static_cast<LONG>(y);
     const RECT dest{left, top, left + (src.right - src.left), top + (src.bottom - src.top)};

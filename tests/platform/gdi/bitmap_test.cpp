@@ -343,6 +343,10 @@ TEST_F(Bitmaps, StretchBltOnlyCopiesWithSrccopyFromABitmap) {
     EXPECT_FALSE(StretchBlt(dc, 0, 0, 4, 4, memory, 0, 0, 1, 1, 0x00EE0086 /* SRCPAINT */));
     EXPECT_FALSE(StretchBlt(dc, 0, 0, -4, 4, memory, 0, 0, 1, 1, SRCCOPY));
     EXPECT_TRUE(StretchBlt(dc, 0, 0, 4, 4, memory, 0, 0, 1, 1, SRCCOPY));
+    // Extreme placements draw what falls on the surface, without overflow.
+    EXPECT_TRUE(StretchBlt(dc, -0x7FFFFFFF, -0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, memory, 0, 0, 1, 1,
+                           SRCCOPY));
+    EXPECT_TRUE(StretchBlt(dc, 0x7FFFFFF0, 0, 0x7FFFFFFF, 4, memory, 0, 0, 1, 1, SRCCOPY));
     platform::InjectFault("StretchBlt", 0, 1);
     EXPECT_FALSE(StretchBlt(dc, 0, 0, 4, 4, memory, 0, 0, 1, 1, SRCCOPY));
     DeleteDC(memory);

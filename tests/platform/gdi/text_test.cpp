@@ -191,6 +191,18 @@ TEST_F(Text, TextPastTheSurfaceEdgeIsClipped) {
     EXPECT_EQ(ink.left, 0);
 }
 
+TEST_F(Text, ExtremePositionsDrawNothing) {
+    SetTextColor(dc, PALETTEINDEX(41));
+    SetTextAlign(dc, TA_RIGHT | TA_BOTTOM);
+    EXPECT_TRUE(TextOutA(dc, -0x7FFFFFFF, -0x7FFFFFFF, "WWW", 3));
+    SetTextAlign(dc, TA_LEFT);
+    EXPECT_TRUE(TextOutA(dc, 0x7FFFFFFF, 0x7FFFFFFF, "WWW", 3));
+    RECT far{0x7FFFFFF0, 0, 0x7FFFFFFF, 0x7FFFFFFF};
+    DrawTextA(dc, "WWW", 3, &far, DT_CENTER | DT_WORDBREAK);
+    Finish();
+    EXPECT_TRUE(FindInk(surface, 41).Empty());
+}
+
 TEST_F(Text, TheTitleFaceIsSubstitutedByTheInstalledJapaneseGothic) {
     HFONT title =
         CreateFontA(96, 0, 0, 0, 900, 0, 0, 0, SHIFTJIS_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,

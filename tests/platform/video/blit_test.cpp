@@ -175,6 +175,23 @@ TEST_F(Blits, BadRectanglesAreRefused) {
     sprite->Release();
 }
 
+TEST_F(Blits, ExtremeCoordinatesDrawNothingAndDoNotOverflow) {
+    IDirectDrawSurface* sprite = Pattern(8, 8, [](int, int) { return false; });
+    FillSurface(display.back, 246);
+    EXPECT_EQ(display.back->BltFast(0x7FFFFFF0u, 0x7FFFFFF0u, sprite, nullptr, DDBLTFAST_WAIT),
+              DD_OK);
+    RECT far{0x7FFFFFF0, 0x7FFFFFF0, 0x7FFFFFFF, 0x7FFFFFFF};
+    RECT huge{-0x7FFFFFFF, -0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF};
+    EXPECT_EQ(display.back->Blt(&far, sprite, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    // A rectangle covering the whole plane shows a sliver of the source.
+    EXPECT_EQ(display.back->Blt(&huge, sprite, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    {
+        Pixels p(display.back);
+        EXPECT_EQ(p(0, 0), 44); // the source's centre pixel
+    }
+    sprite->Release();
+}
+
 TEST_F(Blits, OverlappingCopyWithinOneSurfaceReadsTheSourceBeforeWriting) {
     IDirectDrawSurface* s = Pattern(10, 1, [](int, int) { return false; }); // 0..9
     RECT src{0, 0, 8, 1};
