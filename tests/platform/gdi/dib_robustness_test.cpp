@@ -1,0 +1,98 @@
+// The packed-DIB reader against damaged input: whatever the bytes say, it
+// either refuses them or makes a bitmap that can be copied, and never reads
+// past what it was given (the sanitizer build checks the reads).
+#include <random>
+#include <vector>
+
+#include "../video/display_fixture.h"
+#include "platform/resources.h"
+
+namespace {
+
+std::vector<std::uint8_t> SmallDib(int bitCount) {
+    const int width = 5, height = 3;
+    const int colours = bitCount <= 8 ? (1 << bitCount) : 0;
+    const int stride = ((width * bitCount + 31) / 32) * 4;
+    BITMAPINFOHEADER header{};
+    header.biSize = 40;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = static_cast<WORD>(bitCount);
+    std::vector<std::uint8_t> bytes(40 + 4 * colours + stride * height, 0);
+    std::memcpy(bytes.data(), &header, sizeof header);
+    for (std::size_t i = 40; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<std::uint8_t>(i * 37);
+    }
+    return bytes;
+}
+
+TEST(DibRobustness, DamagedHeadersAreRefusedOrGiveUsableBitmaps) {
+    CaptureBackend backend;
+    GameDisplay display;
+    IDirectDrawSurface* surface = display.OffScreen(16, 16);
+    HDC memory = CreateCompatibleDC(nullptr);
+    std::mt19937 random(20261206);
+    int loaded = 0;
+    for (int bitCount : {1, 4, 8, 24, 32}) {
+        const std::vector<std::uint8_t> good = SmallDib(bitCount);
+        for (int round = 0; round < 400; ++round) {
+            std::vector<std::uint8_t> bytes = good;
+            // Damage a few bytes, mostly in the header, sometimes the length.
+            const int changes = 1 + static_cast<int>(random() % 4);
+            for (int c = 0; c < changes; ++c) {
+                const std::size_t at = random() % 3 == 0 ? random() % bytes.size() : random() % 40;
+                bytes[at] = static_cast<std::uint8_t>(random());
+            }
+            if (random() % 5 == 0) {
+                bytes.resize(random() % bytes.size());
+            }
+            platform::RegisterResource(RT_BITMAP, 109, bytes.data(), bytes.size());
+            HANDLE image =
+                LoadImageA(nullptr, MAKEINTRESOURCE(109), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+            if (image == nullptr) {
+                continue;
+            }
+            ++loaded;
+            BITMAP description{};
+            ASSERT_EQ(GetObjectA(image, sizeof description, &description),
+                      static_cast<int>(sizeof description));
+            ASSERT_GT(description.bmWidth, 0);
+            ASSERT_GT(description.bmHeight, 0);
+            // The rows it claims must all be there.
+            const std::size_t claimed = static_cast<std::size_t>(description.bmWidthBytes) *
+                                        static_cast<std::size_t>(description.bmHeight);
+            ASSERT_LE(claimed, bytes.size());
+            HGDIOBJ old = SelectObject(memory, image);
+            HDC dc = nullptr;
+            ASSERT_EQ(surface->GetDC(&dc), DD_OK);
+            EXPECT_TRUE(StretchBlt(dc, 0, 0, 16, 16, memory, 0, 0, description.bmWidth,
+                                   description.bmHeight, SRCCOPY));
+            surface->ReleaseDC(dc);
+            SelectObject(memory, old);
+            EXPECT_TRUE(DeleteObject(image));
+        }
+    }
+    // Some damage (in pixel bytes or unused fields) leaves a readable bitmap.
+    EXPECT_GT(loaded, 0);
+    DeleteDC(memory);
+    surface->Release();
+    platform::ClearResources();
+}
+
+TEST(DibRobustness, NamedResourcesAndSizesFromTheCaller) {
+    CaptureBackend backend;
+    GameDisplay display;
+    const std::vector<std::uint8_t> dib = SmallDib(8);
+    platform::RegisterResource(RT_BITMAP, "ARTWORK", dib.data(), dib.size());
+    HANDLE image = LoadImageA(nullptr, "artwork", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+    ASSERT_NE(image, nullptr);
+    DeleteObject(image);
+    // Integer identifiers are not file names.
+    EXPECT_EQ(LoadImageA(nullptr, MAKEINTRESOURCE(109), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE),
+              nullptr);
+    EXPECT_EQ(LoadImageA(nullptr, "artwork", IMAGE_BITMAP, -1, 0, 0), nullptr);
+    platform::ClearResources();
+}
+
+} // namespace
