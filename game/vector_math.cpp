@@ -19,6 +19,19 @@ float Length(const Vec2& a) {
     return Sqrt(a.x * a.x + a.y * a.y);
 }
 
+std::int32_t TruncateToInt(float v) {
+    if (std::isnan(v)) {
+        return 0;
+    }
+    if (v >= 2147483648.0f) {
+        return INT32_MAX;
+    }
+    if (v <= -2147483648.0f) {
+        return INT32_MIN;
+    }
+    return static_cast<std::int32_t>(v);
+}
+
 std::int32_t WrapToRange(std::int32_t v, std::int32_t lo, std::int32_t hi) {
     if (hi < lo) {
         std::int32_t t = hi;

@@ -29,6 +29,10 @@ float Sqrt(float a);
 
 float Length(const Vec2& a);
 
+// v truncated towards zero, as a C cast does, but defined for every float:
+// NaN gives 0 and values beyond the 32-bit range give its nearest end.
+std::int32_t TruncateToInt(float v);
+
 // lo + ((v - lo) mod n) with a non-negative modulo, n = hi - lo + 1; the
 // bounds may come in either order. Exact for every pair of 32-bit bounds.
 std::int32_t WrapToRange(std::int32_t v, std::int32_t lo, std::int32_t hi);
