@@ -30,9 +30,9 @@ int CreateMainWindow(WindowBase& base, HINSTANCE instance, int showCommand) {
     if (RegisterClassExA(&windowClass) == 0) {
         return 0;
     }
-    base.window = CreateWindowExA(WS_EX_TOPMOST, GUARD_AND_CLASS_NAME, WINDOW_TITLE,
-                                  WS_POPUP | WS_SYSMENU, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT,
-                                  nullptr, nullptr, instance, nullptr);
+    base.window =
+        CreateWindowExA(WS_EX_TOPMOST, GUARD_AND_CLASS_NAME, WINDOW_TITLE, WS_POPUP | WS_SYSMENU, 0,
+                        0, SCREEN_WIDTH, SCREEN_HEIGHT, nullptr, nullptr, instance, nullptr);
     if (base.window == nullptr) {
         return 0;
     }

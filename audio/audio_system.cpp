@@ -20,8 +20,8 @@ AudioSystem::AudioSystem()
       loader(nullptr), segment(nullptr), segmentState(nullptr), standardMidiSet(0),
       reverbOnCreate(0), instrumentsDownloaded(0), musicState(MusicEmpty), startMusicTime(0),
       playedMusicTime(0), segmentLength(0), startReferenceTime(0), playedReferenceTime(0),
-      reverbOn(0), selectedPort(0), lastPort(0), portCaps{}, notificationEvent(nullptr),
-      musicFileName{} {}
+      reverbOn(0), selectedPort(0), lastPort(0), portCaps{},
+      notificationEvent(nullptr), musicFileName{} {}
 
 int AudioSystem::FailMusic(LPCSTR message) {
     ReportError(message);
@@ -49,8 +49,7 @@ int AudioSystem::InitMusic() {
     notified = this;
     DWORD threadId = 0;
     notificationsEnding = false;
-    notificationThread =
-        CreateThread(nullptr, 0, MusicNotificationThread, nullptr, 0, &threadId);
+    notificationThread = CreateThread(nullptr, 0, MusicNotificationThread, nullptr, 0, &threadId);
     if (notificationThread == nullptr) {
         return FailMusic(MSG_CREATE_THREAD_FAILED);
     }

@@ -10,9 +10,15 @@ struct KeyBit {
 };
 
 constexpr KeyBit INPUT_KEYS[] = {
-    {VK_LEFT, INPUT_LEFT},       {VK_RIGHT, INPUT_RIGHT},     {VK_UP, INPUT_UP},
-    {VK_DOWN, INPUT_DOWN},       {'Z', INPUT_Z},              {'X', INPUT_X},
-    {VK_LBUTTON, INPUT_LBUTTON}, {VK_RBUTTON, INPUT_RBUTTON}, {VK_SPACE, INPUT_SPACE},
+    {VK_LEFT, INPUT_LEFT},
+    {VK_RIGHT, INPUT_RIGHT},
+    {VK_UP, INPUT_UP},
+    {VK_DOWN, INPUT_DOWN},
+    {'Z', INPUT_Z},
+    {'X', INPUT_X},
+    {VK_LBUTTON, INPUT_LBUTTON},
+    {VK_RBUTTON, INPUT_RBUTTON},
+    {VK_SPACE, INPUT_SPACE},
     {VK_RETURN, INPUT_ENTER},
 };
 

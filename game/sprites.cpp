@@ -24,8 +24,8 @@ namespace {
 // Draws the picture of `row` whose animation frame the counter (plus the
 // record's phase) selects, centred on (cx, cy). Halves truncate, so a sprite
 // of odd size is scaled one pixel smaller into its destination.
-void DrawSprite(IDirectDrawSurface* target, IDirectDrawSurface* source, int row,
-                std::int32_t phase, int cx, int cy) {
+void DrawSprite(IDirectDrawSurface* target, IDirectDrawSurface* source, int row, std::int32_t phase,
+                int cx, int cy) {
     const std::int32_t counter = static_cast<std::int32_t>(animCounter + phase);
     const auto frame = static_cast<std::uint32_t>(WrapToRange(counter, 0, ANIM_CYCLE - 1)) /
                        static_cast<std::uint32_t>(ANIM_CYCLE / 4);

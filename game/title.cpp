@@ -13,7 +13,7 @@ std::uint8_t shotLoopArmed = 1;
 constexpr int TITLE_X = 320;
 constexpr COLORREF TITLE_COLOUR = 0xFAA040;
 constexpr COLORREF PROMPT_COLOUR = 0xC85000;
-constexpr int BLINK_CYCLE = 150; // title frames per blink cycle
+constexpr int BLINK_CYCLE = 150;   // title frames per blink cycle
 constexpr int PROMPTS_HIDDEN = 30; // prompts hidden while the cycle is at 0..30
 
 struct Prompt {

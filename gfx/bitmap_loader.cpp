@@ -35,7 +35,9 @@ DWORD ColourCount(const BITMAPINFOHEADER& header, bool sizeMustBeExact) {
     return 1u << header.biBitCount;
 }
 
-bool IsIntegerResource(LPCSTR name) { return (reinterpret_cast<UINT_PTR>(name) >> 16) == 0; }
+bool IsIntegerResource(LPCSTR name) {
+    return (reinterpret_cast<UINT_PTR>(name) >> 16) == 0;
+}
 
 } // namespace
 

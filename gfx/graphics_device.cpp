@@ -6,8 +6,8 @@
 
 GraphicsDevice::GraphicsDevice()
     : directDraw(nullptr), primarySurface(nullptr), backSurface(nullptr), bitmapSurfaces{},
-      palette(nullptr), paletteEntries{}, bitmapNames{}, bitmapHandles{}, penX(0), penY(0),
-      bitmapInfo{} {}
+      palette(nullptr), paletteEntries{}, bitmapNames{}, bitmapHandles{}, penX(0),
+      penY(0), bitmapInfo{} {}
 
 int GraphicsDevice::InitDirectDraw(int width, int height, int bitsPerPixel) {
     if (DirectDrawCreate(nullptr, &directDraw, nullptr) != DD_OK) {

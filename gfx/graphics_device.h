@@ -48,8 +48,7 @@ public:
     HRESULT DrawTextAt(IDirectDrawSurface* surface, int x, int y, LPCSTR text, int length,
                        COLORREF textColour, COLORREF backColour, int transparent);
     HRESULT DrawTextInRect(IDirectDrawSurface* surface, LPCSTR text, int length, RECT* rect,
-                           UINT format, COLORREF textColour, COLORREF backColour,
-                           int transparent);
+                           UINT format, COLORREF textColour, COLORREF backColour, int transparent);
     int ShowVideoMemory();
 
     IDirectDraw* directDraw;

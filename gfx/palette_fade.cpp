@@ -131,13 +131,13 @@ int GraphicsDevice::FadeToBlack(DWORD* state, BYTE step, int first, int count) {
 }
 
 int GraphicsDevice::FadeFromWhite(DWORD* state, BYTE step, int first, int count) {
-    return StepFade(Fade::FromWhite, workingFromWhite, paletteEntries, palette, state, step,
-                    first, count);
+    return StepFade(Fade::FromWhite, workingFromWhite, paletteEntries, palette, state, step, first,
+                    count);
 }
 
 int GraphicsDevice::FadeFromBlack(DWORD* state, BYTE step, int first, int count) {
-    return StepFade(Fade::FromBlack, workingFromBlack, paletteEntries, palette, state, step,
-                    first, count);
+    return StepFade(Fade::FromBlack, workingFromBlack, paletteEntries, palette, state, step, first,
+                    count);
 }
 
 int GraphicsDevice::FadeToWhite(DWORD* state, BYTE step, int first, int count) {

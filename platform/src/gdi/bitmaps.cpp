@@ -218,11 +218,24 @@ bool SourceOf(DeviceContext& dc, Source& source) {
     return true;
 }
 
+bool AgreesOnUsedColours(const PaletteColour* colours, int used, const PaletteColour* dest) {
+    for (int i = 0; i < used; ++i) {
+        if (colours[i].red != dest[i].red || colours[i].green != dest[i].green ||
+            colours[i].blue != dest[i].blue) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // For sources of palette indices: the destination index of each source
-// index. When the two palettes agree on every colour the source uses, the
-// indices are copied as they are (a palette that repeats a colour keeps each
-// pixel's own index); otherwise each colour takes its nearest entry.
-void BuildIndexMap(const Source& source, const PaletteColour* dest, std::uint8_t (&map)[256]) {
+// index. When the source's colours agree with the destination's palette,
+// either as it shows now or as it was made (a fade in progress changes the
+// former only), the indices are copied as they are (a palette that repeats a
+// colour keeps each pixel's own index); otherwise each colour takes its
+// nearest entry.
+void BuildIndexMap(const Source& source, const PaletteColour* dest, const PaletteColour* created,
+                   std::uint8_t (&map)[256]) {
     PaletteColour colours[256];
     int used = 256;
     if (source.bitmap != nullptr) {
@@ -236,11 +249,8 @@ void BuildIndexMap(const Source& source, const PaletteColour* dest, std::uint8_t
     } else {
         std::memcpy(colours, source.colours, sizeof colours);
     }
-    bool same = true;
-    for (int i = 0; i < used && same; ++i) {
-        same = colours[i].red == dest[i].red && colours[i].green == dest[i].green &&
-               colours[i].blue == dest[i].blue;
-    }
+    const bool same =
+        AgreesOnUsedColours(colours, used, dest) || AgreesOnUsedColours(colours, used, created);
     const int count =
         source.bitmap != nullptr ? static_cast<int>(source.bitmap->colours.size()) : 256;
     for (int i = 0; i < 256; ++i) {
@@ -358,7 +368,9 @@ BOOL WINAPI StretchBlt(HDC destHandle, int destX, int destY, int destWidth, int 
     const bool indexed = source.bitmap == nullptr || source.bitmap->bitCount <= 8;
     std::uint8_t map[256];
     if (indexed) {
-        BuildIndexMap(source, destColours, map);
+        const PaletteColour* created =
+            destDC->surface != nullptr ? destDC->surface->CreatedColours() : destColours;
+        BuildIndexMap(source, destColours, created, map);
     }
     PixelColour lastColour{0, 0, 0};
     std::uint8_t lastIndex = NearestIndex(destColours, 0, 0, 0);

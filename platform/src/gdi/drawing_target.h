@@ -26,6 +26,10 @@ public:
     virtual PixelView Pixels() = 0;
     // The 256 colours the indices stand for right now.
     virtual const PaletteColour* Colours() = 0;
+    // The colours of the palette as it was made, before any change of its
+    // entries: a palette fade changes what the screen shows, not what the
+    // pictures are drawn in.
+    virtual const PaletteColour* CreatedColours() { return Colours(); }
 
 protected:
     ~DrawingTarget() = default;

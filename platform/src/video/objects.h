@@ -28,6 +28,8 @@ public:
                                          LPPALETTEENTRY entries) override;
 
     const PaletteColour* Colours() const { return colours.data(); }
+    // The colours the palette was made with, whatever SetEntries did since.
+    const PaletteColour* CreatedColours() const { return createdColours.data(); }
 
 private:
     ~Palette() = default;
@@ -35,6 +37,7 @@ private:
     std::atomic<ULONG> references{1};
     std::array<PALETTEENTRY, 256> entries{};
     std::array<PaletteColour, 256> colours{};
+    std::array<PaletteColour, 256> createdColours{};
 };
 
 class Surface final : public IDirectDrawSurface, public gdi::DrawingTarget {
@@ -68,6 +71,7 @@ public:
     // gdi::DrawingTarget
     gdi::PixelView Pixels() override;
     const PaletteColour* Colours() override;
+    const PaletteColour* CreatedColours() override;
 
     void AttachBackBuffer(Surface* back);
     // Loses the pixels: they are cleared, and the surface reports the loss

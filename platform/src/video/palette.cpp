@@ -10,6 +10,7 @@ Palette::Palette(const PALETTEENTRY* initial) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         colours[i] = PaletteColour{entries[i].peRed, entries[i].peGreen, entries[i].peBlue};
     }
+    createdColours = colours;
 }
 
 HRESULT Palette::QueryInterface(REFIID riid, void** object) {

@@ -148,6 +148,22 @@ const PaletteColour* Surface::Colours() {
     return gdi::SystemPalette();
 }
 
+const PaletteColour* Surface::CreatedColours() {
+    if (palette != nullptr) {
+        return palette->CreatedColours();
+    }
+    if (frontBuffer != nullptr && frontBuffer->palette != nullptr) {
+        return frontBuffer->palette->CreatedColours();
+    }
+    // An 8-bit surface without a palette of its own shows through the
+    // display's palette.
+    Surface* display = PrimarySurface();
+    if (display != nullptr && display->palette != nullptr) {
+        return display->palette->CreatedColours();
+    }
+    return gdi::SystemPalette();
+}
+
 void Surface::AttachBackBuffer(Surface* back) {
     backBuffer = back;
     back->frontBuffer = this;

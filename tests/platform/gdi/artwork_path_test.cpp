@@ -135,3 +135,34 @@ TEST(ArtworkPath, LoadDrawLoseRestoreAndDrawAgain) {
 }
 
 } // namespace
+
+namespace {
+
+// The display palette in the middle of a fade shows other colours than the
+// artwork's; a reload then (after the surfaces were lost mid-fade) must still
+// put every pixel back as its own index, not as the nearest faded colour.
+TEST(ArtworkPath, ReloadDuringAPaletteFadeKeepsTheIndices) {
+    CaptureBackend backend;
+    const auto colours = RampEntries();
+    const std::vector<std::uint8_t> dib = ArtworkDib(colours);
+    platform::RegisterResource(RT_BITMAP, 109, dib.data(), dib.size());
+    GameDisplay display(colours);
+    IDirectDrawSurface* artwork = display.OffScreen(kWidth, kHeight);
+    DDCOLORKEY key{255, 255};
+    artwork->SetColorKey(DDCKEY_SRCBLT, &key);
+
+    std::array<PALETTEENTRY, 256> faded = colours;
+    for (int i = 10; i < 246; ++i) {
+        faded[i] = PALETTEENTRY{255, 255, 255, 0}; // half-way through a fade from white
+    }
+    ASSERT_EQ(display.palette->SetEntries(0, 0, 256, faded.data()), DD_OK);
+
+    HBITMAP handle = nullptr;
+    CopyArtwork(artwork, handle);
+    DrawAndPresent(display, artwork);
+    ExpectBackgroundOnScreen(backend);
+    EXPECT_TRUE(DeleteObject(handle));
+    artwork->Release();
+}
+
+} // namespace

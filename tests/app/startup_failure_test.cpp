@@ -1,0 +1,117 @@
+// Every start-up failure, driven by fault injection: the exact message boxes
+// in their order, all captioned with the window handle, and a clean exit 0.
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/game_app.h"
+#include "game_harness.h"
+#include "platform/faults.h"
+
+namespace {
+
+struct StartupFault {
+    const char* operation;
+    std::int64_t result;
+    std::vector<std::string> boxes; // UTF-8, in order
+};
+
+constexpr std::int64_t FAIL = static_cast<std::int32_t>(0x80004005);
+constexpr std::int64_t DD_FAIL = static_cast<std::int32_t>(0x88760064); // DDERR_GENERIC-like
+
+const StartupFault FAULTS[] = {
+    {"DirectDrawCreate", DD_FAIL, {"DirectDrawCreateに失敗", "DirectDrawの初期化に失敗しました"}},
+    {"SetCooperativeLevel",
+     DD_FAIL,
+     {"SetCooperativeLevelに失敗", "DirectDrawの初期化に失敗しました"}},
+    {"SetDisplayMode", DD_FAIL, {"SetDisplayModeに失敗", "DirectDrawの初期化に失敗しました"}},
+    {"CreateSurface", DD_FAIL, {"CreateSurfaceに失敗", "DirectDrawの初期化に失敗しました"}},
+    {"GetAttachedSurface",
+     DD_FAIL,
+     {"GetAttachedSurfaceに失敗", "DirectDrawの初期化に失敗しました"}},
+    {"LoadImageA", 0, {"Zeb_LoadBitmapに失敗", "DirectDrawの初期化に失敗しました"}},
+    {"DirectSoundCreate", FAIL, {"DirectSoundの初期化に失敗しました"}},
+    {"SetFormat", FAIL, {"DirectSoundの初期化に失敗しました"}},
+    {"CoInitialize", FAIL, {"CoInitializeが失敗しました", "DirectMusicの初期化に失敗しました"}},
+    {"CoCreateInstance",
+     FAIL,
+     {"performance objectが作れません", "DirectMusicの初期化に失敗しました"}},
+    {"Init", FAIL, {"Performanceの初期化に失敗しました", "DirectMusicの初期化に失敗しました"}},
+    {"CreateEventA", 8, {"CreateEventが失敗しました", "DirectMusicの初期化に失敗しました"}},
+    {"CreateThread", 8, {"CreateThreadが失敗しました", "DirectMusicの初期化に失敗しました"}},
+    {"SetNotificationHandle",
+     FAIL,
+     {"performanceのset notification handleが失敗しました", "DirectMusicの初期化に失敗しました"}},
+    {"AddNotificationType",
+     FAIL,
+     {"performanceにnotificationsが追加できません", "DirectMusicの初期化に失敗しました"}},
+    {"GetCurrentDirectoryA",
+     5,
+     {"カレントディレクトリを読み込み失敗", "DirectMusicの初期化に失敗しました"}},
+    {"SetSearchDirectory", FAIL, {"検索パスの設定失敗", "DirectMusicの初期化に失敗しました"}},
+    // Port set-up failures do not fail the start: they show their messages
+    // and close the window, so the program still ends through its teardown.
+    // A failing enumeration that leaves its record unfilled ends the list
+    // quietly; with no output port found, no port can be made.
+    {"EnumPort", FAIL, {"DirectMusic portが作れません", "CreateAndAddPortが失敗"}},
+    {"CreatePort", FAIL, {"DirectMusic portが作れません", "CreateAndAddPortが失敗"}},
+    {"Activate", FAIL, {"portがアクティブです", "CreateAndAddPortが失敗"}},
+    {"AddPort", FAIL, {"performanceにportを追加できません", "CreateAndAddPortが失敗"}},
+    {"AssignPChannelBlock",
+     FAIL,
+     {"performanceにDirectMusic portを追加できません", "CreateAndAddPortが失敗"}},
+    {"LocalAlloc", 8, {"port caps構造体を確保するメモリが足りません"}},
+};
+
+void PrintTo(const StartupFault& fault, std::ostream* out) {
+    *out << fault.operation;
+}
+
+class StartupFailure : public ::testing::TestWithParam<StartupFault> {};
+
+TEST_P(StartupFailure, ShowsItsMessagesInOrderAndExitsWithZero) {
+    const StartupFault& fault = GetParam();
+    GameRun run;
+    platform::InjectFault(fault.operation, fault.result);
+    run.CloseAfterFrame(50); // in case the program did start after all
+    EXPECT_EQ(run.Run(), 0);
+    platform::ClearFaults();
+
+    const auto boxes = run.MessageBoxes();
+    ASSERT_EQ(boxes.size(), fault.boxes.size());
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        EXPECT_EQ(boxes[i].text, fault.boxes[i]) << "box " << i;
+        EXPECT_EQ(boxes[i].caption, WindowCaption()) << "box " << i;
+    }
+    // Nothing of the game ran: no planet table was ever made.
+    EXPECT_EQ(PlanetTable, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryDevice, StartupFailure, ::testing::ValuesIn(FAULTS),
+                         [](const auto& info) { return std::string(info.param.operation); });
+
+TEST(StartupOrder, SoundFailureReleasesGraphicsAndSoundAndNeverStartsMusic) {
+    GameRun run;
+    platform::InjectFault("DirectSoundCreate", FAIL);
+    EXPECT_EQ(run.Run(), 0);
+    platform::ClearFaults();
+    EXPECT_EQ(gameApp.device, nullptr);
+    EXPECT_EQ(gameApp.performance, nullptr);
+    EXPECT_EQ(gameApp.notificationEvent, nullptr);
+}
+
+TEST(SingleInstance, ASecondStartExitsAtOnceShowingNothing) {
+    // Another instance holds the guard.
+    HANDLE other = CreateMutexA(nullptr, FALSE, "DirectX Skeleton Class");
+    ASSERT_NE(other, nullptr);
+    GameRun run;
+    EXPECT_EQ(run.Run(), 0);
+    EXPECT_TRUE(run.MessageBoxes().empty());
+    EXPECT_EQ(run.Backend().FramesPresented(), 0u);
+    EXPECT_EQ(gameApp.window, nullptr);
+    CloseHandle(other);
+}
+
+} // namespace
