@@ -116,6 +116,12 @@ int FrameRateBoxWidth(const Shot& shot) {
     return x - 50;
 }
 
+// The frame that saw the start input: the first one recorded in play.
+std::vector<Shot>::const_iterator FirstPlayFrame(const std::vector<Shot>& frames) {
+    return std::find_if(frames.begin(), frames.end(),
+                        [](const Shot& s) { return s.scene == SCENE_PLAY; });
+}
+
 constexpr platform::PaletteColour PROMPT_BLUE{0, 80, 200};
 constexpr platform::PaletteColour TITLE_BLUE{64, 160, 250};
 
@@ -166,8 +172,7 @@ TEST_P(StartKey, StartsPlayWithTheFadeAndTheTuneRestarted) {
     run.Press(6000, VK_F12);
     ASSERT_EQ(run.Run(), 0);
     const auto frames = recorder.Frames();
-    auto firstPlay = std::find_if(frames.begin(), frames.end(),
-                                  [](const Shot& s) { return s.scene == SCENE_PLAY; });
+    auto firstPlay = FirstPlayFrame(frames);
     ASSERT_NE(firstPlay, frames.end());
     // The frame that saw the input still shows the title.
     const Shot& seen = *firstPlay;
@@ -192,8 +197,7 @@ TEST(StartOfPlay, PaletteFadesToBlackThenFromWhiteOverSixtySixFrames) {
     run.Press(4500, VK_ESCAPE);
     ASSERT_EQ(run.Run(), 0);
     const auto frames = recorder.Frames();
-    auto start = std::find_if(frames.begin(), frames.end(),
-                              [](const Shot& s) { return s.scene == SCENE_PLAY; });
+    auto start = FirstPlayFrame(frames);
     ASSERT_NE(start, frames.end());
     const std::size_t s = static_cast<std::size_t>(start - frames.begin());
     ASSERT_LT(s + 70, frames.size());
@@ -256,8 +260,7 @@ TEST(Play, SunAndMarkerAtTheirRectanglesOnTheFirstPlayFrame) {
     run.Press(3000, VK_ESCAPE);
     ASSERT_EQ(run.Run(), 0);
     const auto frames = recorder.Frames();
-    auto play = std::find_if(frames.begin(), frames.end(),
-                             [](const Shot& s) { return s.scene == SCENE_PLAY; });
+    auto play = FirstPlayFrame(frames);
     ASSERT_NE(play + 1, frames.end());
     const Shot& first = *(play + 1);
     ASSERT_EQ(first.planets, 1u);
