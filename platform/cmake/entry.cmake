@@ -23,7 +23,3 @@ function(quorvane_add_headless_runner target entry_library)
     add_executable(${target} ${QUORVANE_PLATFORM_ENTRY_DIR}/headless_runner_main.cpp)
     target_link_libraries(${target} PRIVATE ${entry_library} quorvane_platform)
 endfunction()
-
-if(QUORVANE_TESTS)
-    include(${PROJECT_SOURCE_DIR}/tests/platform/headless/sample/sample.cmake)
-endif()

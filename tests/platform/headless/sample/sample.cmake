@@ -16,7 +16,6 @@ add_executable(quorvane_sample_game ${sample_dir}/sample_program.cpp)
 target_include_directories(quorvane_sample_game PRIVATE ${sample_dir}/..)
 target_link_libraries(quorvane_sample_game PRIVATE quorvane_sample_program quorvane_platform_main)
 
-enable_testing()
 add_test(NAME HeadlessRunnerProgram.RunsTheSampleScenario
          COMMAND quorvane_sample_runner --out ${sample_out} --log ${sample_out}/sample.log
                  ${sample_dir}/scenario.txt)
