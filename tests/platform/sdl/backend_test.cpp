@@ -313,6 +313,21 @@ TEST_F(SdlBackendTest, ATerminationSignalEndsAWaitAsACloseRequest) {
     EXPECT_EQ(events[0].kind, BackendEvent::Kind::Close);
 }
 
+TEST_F(SdlBackendTest, FramesInQuickSuccessionAreDrawnOnceTheLoopLooksAgain) {
+    PresentStripes(*backend);
+    const SDL_Rect placed = backend->FramePlacement();
+    ASSERT_EQ(ShownAt(placed.x, placed.y), StripeColour(0)) << "the first frame at once";
+    std::vector<std::uint8_t> plain(640 * 480, 9);
+    platform::PaletteColour palette[256] = {};
+    palette[9] = platform::PaletteColour{1, 2, 3};
+    backend->Present(plain.data(), 640, 480, 640, palette);
+    backend->Present(plain.data(), 640, 480, 640, palette);
+    BackendEvent event;
+    backend->PollEvent(event);
+    EXPECT_EQ(ShownAt(placed.x, placed.y), 0x010203u);
+    EXPECT_EQ(ShownAt(placed.x + placed.w - 1, placed.y + placed.h - 1), 0x010203u);
+}
+
 TEST_F(SdlBackendTest, AFrameFromAnotherThreadIsDrawnByTheWindowsThread) {
     std::thread other([this] { PresentStripes(*backend); });
     other.join();
@@ -347,6 +362,7 @@ TEST_F(SdlBackendTest, LostRenderTargetsLoseTheProgramsSurfaces) {
     EXPECT_EQ(display.primary->IsLost(), DDERR_SURFACELOST);
     EXPECT_EQ(display.primary->Restore(), DD_OK);
     FillSurface(display.primary, 7);
+    Drain(); // drawn by the time the main loop has looked at its events
     const SDL_Rect placed = backend->FramePlacement();
     const Uint32 expected = (7u << 16) | ((255u - 7u) << 8) | (7u / 2);
     EXPECT_EQ(ShownAt(placed.x + 3, placed.y + 3), expected) << "drawn again after the reset";

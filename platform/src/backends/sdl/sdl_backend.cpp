@@ -17,6 +17,12 @@ constexpr char kWindowTitle[] = "Quorvane";
 // About 23 ms of sound at 44.1 kHz: short enough for the shot to follow the
 // key, long enough not to stutter on a busy machine.
 constexpr Uint16 kAudioBufferFrames = 1024;
+// A frame presented this soon after the last one drawn waits for the main
+// loop to look at its events (right after the game's frame) instead of
+// being drawn at once: a frame that changes the palette and then copies the
+// back surface is drawn once, not twice. A frame after a longer quiet
+// (start-up's loading notice, the first frame) is drawn at once.
+constexpr std::uint32_t kDrawAtOnceAfterMs = 40;
 // The signal bridge sleeps until woken; this only bounds one wait.
 constexpr std::uint32_t kBridgeWaitMs = 0x3FFFFFFF;
 
@@ -171,6 +177,7 @@ void SdlBackend::WaitUntil(std::uint32_t deadlineMs) {
         offMainWake = false;
         return;
     }
+    ShowStagedFrame();
     if (wakePending.exchange(false)) {
         return;
     }
@@ -453,10 +460,11 @@ void SdlBackend::Present(const std::uint8_t* indices, int width, int height, int
         stagedHeight = height;
         stagedNew = true;
     }
-    if (OnMainThread()) {
-        ShowStagedFrame();
-    } else {
+    if (!OnMainThread()) {
         Wake();
+    } else if (!shown ||
+               static_cast<std::uint32_t>(NowMilliseconds() - lastDrawnAt) >= kDrawAtOnceAfterMs) {
+        ShowStagedFrame();
     }
 }
 
@@ -494,6 +502,7 @@ void SdlBackend::Render() {
     const SDL_Rect placed = FramePlacement();
     SDL_RenderCopy(renderer, texture, nullptr, &placed);
     SDL_RenderPresent(renderer);
+    lastDrawnAt = NowMilliseconds();
 }
 
 void SdlBackend::RecoverFromDeviceReset() {
@@ -597,6 +606,9 @@ void SdlBackend::CloseAudio() {
 
 int SdlBackend::ShowMessageBox(const std::string& captionUtf8, const std::string& textUtf8,
                                unsigned type) {
+    if (OnMainThread()) {
+        ShowStagedFrame(); // the box stands over what the program last showed
+    }
     const MessageBoxLayout layout = LayoutOfMessageBox(type);
     std::vector<SDL_MessageBoxButtonData> buttons;
     for (const MessageBoxButton& button : layout.buttons) {

@@ -2,8 +2,10 @@
 // belong to the thread that opened the backend (the process's main thread,
 // which runs WinMain): events are pumped only there, inside PollEvent and
 // WaitUntil, and frames are drawn there. Other threads may present frames,
-// wake the main thread and play sound; a frame presented elsewhere is drawn
-// when the main thread next looks at its events.
+// wake the main thread and play sound. A frame presented on the main thread
+// after a quiet moment is drawn at once; one presented elsewhere, or right
+// after another, when the main thread next looks at its events (so a burst
+// of presents within one game frame is drawn once).
 #pragma once
 
 #include <SDL.h>
@@ -102,6 +104,7 @@ private:
     int stagedWidth = 0;
     int stagedHeight = 0;
     bool stagedNew = false;
+    std::uint32_t lastDrawnAt = 0; // NowMilliseconds of the last frame drawn
 
     Uint32 wakeEventType = 0;
     std::atomic<bool> wakePending{false};
