@@ -7,9 +7,12 @@
 #   - Z held for a moment (a real key event; the game polls once a frame)
 #     starts play: the HUD captions and the sun near the centre;
 #   - Escape ends it with exit code 0;
-#   - the sound it played is the background tune at its level.
+#   - the sound it played is the background tune at its level;
+#   - installed with `cmake --install`, its desktop launcher starts it from
+#     anywhere, and it finds its sounds.
 #
 # usage: sdl_xvfb_test.sh <quorvane executable> <screen_probe> <output folder>
+#                         <build folder to install from>
 # Screenshots, the captured sound and the game's output stay in the folder.
 set -euo pipefail
 
@@ -17,7 +20,8 @@ game=$(realpath "$1")
 probe=$(realpath "$2")
 mkdir -p "$3"
 out=$(realpath "$3")
-rm -f "$out"/*.png "$out"/*.raw "$out"/*.log "$out"/display
+build=$(realpath "$4")
+rm -rf "$out"/*.png "$out"/*.raw "$out"/*.log "$out"/*.txt "$out"/display "$out"/prefix
 
 for tool in Xvfb xdotool; do
     if ! command -v "$tool" >/dev/null; then
@@ -39,8 +43,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
+say() {
+    echo "[${SECONDS}s] $*"
+}
+
 fail() {
-    echo "FAIL: $*"
+    say "FAIL: $*"
     for log in "$out"/*.log; do
         [ -f "$log" ] && { echo "--- $log"; cat "$log"; }
     done
@@ -59,6 +67,7 @@ DISPLAY=:4099 SDL_DISKAUDIOFILE="$out/nodisplay.raw" timeout 20 "$game" \
     >"$out/nodisplay.log" 2>&1 || status=$?
 [ "$status" -eq 0 ] || fail "without a display the game exited with $status"
 grep -q "no window" "$out/nodisplay.log" || fail "without a display the game did not say why"
+say "without a display: said so, exit 0"
 
 # --- an X server of our own, on a free display number
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$out/display" \
@@ -70,10 +79,15 @@ for _ in $(seq 100); do
 done
 [ -s "$out/display" ] || fail "Xvfb did not start"
 export DISPLAY=":$(head -n1 "$out/display")"
-echo "Xvfb on $DISPLAY"
+say "Xvfb on $DISPLAY"
 
-"$game" >"$out/game.log" 2>&1 &
-game_pid=$!
+# Starts the game (or its launcher) in the background; `game_pid` is its id.
+start_game() {
+    local log=$1
+    shift
+    "$@" >"$log" 2>&1 &
+    game_pid=$!
+}
 
 # Takes screenshots until the probe accepts one as `kind` (or time runs out).
 wait_for_screen() {
@@ -83,6 +97,7 @@ wait_for_screen() {
         kill -0 "$game_pid" 2>/dev/null || fail "the game ended while waiting for the $kind screen"
         if "$probe" grab "$shot" && "$probe" "$kind" "$shot" >"$out/$kind-check.txt"; then
             cat "$out/$kind-check.txt"
+            say "$kind screen seen"
             return 0
         fi
         sleep 0.25
@@ -91,6 +106,22 @@ wait_for_screen() {
     fail "no $kind screen within $seconds s (last screenshot: $shot)"
 }
 
+# Escape, then the game must end by itself with exit code 0.
+quit_with_escape() {
+    xdotool key Escape
+    for _ in $(seq 100); do
+        kill -0 "$game_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$game_pid" 2>/dev/null && fail "the game still runs 10 s after Escape"
+    local status=0
+    wait "$game_pid" || status=$?
+    game_pid=""
+    [ "$status" -eq 0 ] || fail "the game exited with $status after Escape"
+    say "Escape: exit 0"
+}
+
+start_game "$out/game.log" "$game"
 wait_for_screen title "$out/title.png" 30
 
 # --- a second start while the first runs
@@ -101,7 +132,7 @@ elapsed_ms=$((($(date +%s%N) - started) / 1000000))
 [ "$status" -eq 0 ] || fail "the second start exited with $status"
 [ "$elapsed_ms" -lt 5000 ] || fail "the second start took $elapsed_ms ms to give up"
 kill -0 "$game_pid" 2>/dev/null || fail "the second start ended the first"
-echo "second start: exit 0 after $elapsed_ms ms"
+say "second start: exit 0 after $elapsed_ms ms"
 
 # --- Z held for a fraction of a second starts play
 xdotool mousemove 640 512
@@ -110,22 +141,26 @@ sleep 0.3
 xdotool keyup z
 wait_for_screen play "$out/play.png" 20
 
-# --- Escape quits through the game's teardown
-xdotool key Escape
-status=0
-for _ in $(seq 100); do
-    kill -0 "$game_pid" 2>/dev/null || break
-    sleep 0.1
-done
-if kill -0 "$game_pid" 2>/dev/null; then
-    fail "the game still runs 10 s after Escape"
-fi
-wait "$game_pid" || status=$?
-game_pid=""
-[ "$status" -eq 0 ] || fail "the game exited with $status after Escape"
-echo "Escape: exit 0"
-
-# --- the sound
+quit_with_escape
 "$probe" audio "$out/audio.raw" Wave/BGM00.wav || fail "the captured sound is not the tune"
 
-echo "PASS: title, second start, play, Escape and sound as expected"
+# --- installed: the launcher's command, started from elsewhere
+cmake --install "$build" --prefix "$out/prefix" >"$out/install.log" 2>&1 ||
+    fail "cmake --install failed"
+entry="$out/prefix/share/applications/quorvane.desktop"
+[ -f "$entry" ] || fail "no desktop launcher installed"
+for size in 64 256; do
+    [ -s "$out/prefix/share/icons/hicolor/${size}x${size}/apps/quorvane.png" ] ||
+        fail "no ${size}x${size} icon installed"
+done
+launcher=$(sed -n 's/^Exec=//p' "$entry")
+[ -x "$launcher" ] || fail "the launcher runs '$launcher', which is no program"
+cd /
+start_game "$out/installed.log" env SDL_DISKAUDIOFILE="$out/installed.raw" "$launcher"
+wait_for_screen title "$out/installed-title.png" 30
+sleep 1 # a second of the tune
+quit_with_escape
+"$probe" audio "$out/installed.raw" "$out/prefix/libexec/quorvane/Wave/BGM00.wav" ||
+    fail "the installed game did not play its tune"
+
+say "PASS: title, second start, play, Escape, sound, and the installed launcher as expected"

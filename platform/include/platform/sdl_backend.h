@@ -11,9 +11,10 @@
 
 namespace platform {
 
-// Starts SDL's video and creates the (still hidden) window and its renderer;
-// the window appears with the first frame presented. Returns nullptr, with
-// the reason in `error`, when no window can be opened (no display).
+// Starts SDL's video and creates the (still hidden) window; the window
+// appears, and its renderer is made, with the first frame presented.
+// Returns nullptr, with the reason in `error`, when no window can be opened
+// (no display).
 std::unique_ptr<Backend> OpenSdlBackend(std::string& error);
 
 } // namespace platform

@@ -70,21 +70,6 @@ bool SdlBackend::Start(std::string& error) {
         SDL_Quit();
         return false;
     }
-    renderer = SDL_CreateRenderer(window, -1, 0);
-    if (!renderer) {
-        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
-    }
-    if (!renderer || !CreateTexture(kScreenWidth, kScreenHeight)) {
-        error = std::string("cannot draw in the window: ") + SDL_GetError();
-        if (renderer) {
-            SDL_DestroyRenderer(renderer);
-            renderer = nullptr;
-        }
-        SDL_DestroyWindow(window);
-        window = nullptr;
-        SDL_Quit();
-        return false;
-    }
     keyState = SDL_GetKeyboardState(nullptr);
     wakeEventType = SDL_RegisterEvents(1);
     // A controller is a nice-to-have: without the subsystem there is simply
@@ -303,15 +288,15 @@ SDL_Point SdlBackend::FramePointOfWindowPoint(int x, int y) const {
     // output has more pixels than that.
     int windowWidth = 0;
     int windowHeight = 0;
-    int outputWidth = 0;
-    int outputHeight = 0;
     SDL_GetWindowSize(window, &windowWidth, &windowHeight);
-    SDL_GetRendererOutputSize(renderer, &outputWidth, &outputHeight);
+    const SDL_Point output = OutputSize();
     if (windowWidth > 0 && windowHeight > 0) {
-        x = static_cast<int>(static_cast<long long>(x) * outputWidth / windowWidth);
-        y = static_cast<int>(static_cast<long long>(y) * outputHeight / windowHeight);
+        x = static_cast<int>(static_cast<long long>(x) * output.x / windowWidth);
+        y = static_cast<int>(static_cast<long long>(y) * output.y / windowHeight);
     }
-    return FramePointAt(FramePlacement(), textureWidth, textureHeight, x, y);
+    const SDL_Rect placed = FramePlacement();
+    return FramePointAt(placed, textureWidth ? textureWidth : kScreenWidth,
+                        textureHeight ? textureHeight : kScreenHeight, x, y);
 }
 
 // ------------------------------------------------------------------ input state
@@ -440,11 +425,42 @@ bool SdlBackend::CreateTexture(int width, int height) {
     return texture != nullptr;
 }
 
+bool SdlBackend::EnsureRenderer() {
+    if (renderer) {
+        return true;
+    }
+    if (rendererFailed) {
+        return false;
+    }
+    // Made with the first frame rather than at start-up: a second instance,
+    // which closes at once, never waits for a graphics driver.
+    renderer = SDL_CreateRenderer(window, -1, 0);
+    if (!renderer) {
+        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    }
+    if (!renderer || !CreateTexture(kScreenWidth, kScreenHeight)) {
+        std::fprintf(stderr, "quorvane: cannot draw in the window: %s\n", SDL_GetError());
+        rendererFailed = true;
+        return false;
+    }
+    return true;
+}
+
+SDL_Point SdlBackend::OutputSize() const {
+    int width = 0;
+    int height = 0;
+    if (renderer) {
+        SDL_GetRendererOutputSize(renderer, &width, &height);
+    } else {
+        SDL_GetWindowSizeInPixels(window, &width, &height);
+    }
+    return SDL_Point{width, height};
+}
+
 SDL_Rect SdlBackend::FramePlacement() const {
-    int outputWidth = 0;
-    int outputHeight = 0;
-    SDL_GetRendererOutputSize(renderer, &outputWidth, &outputHeight);
-    return FitFrame(textureWidth, textureHeight, outputWidth, outputHeight);
+    const SDL_Point output = OutputSize();
+    return FitFrame(textureWidth ? textureWidth : kScreenWidth,
+                    textureHeight ? textureHeight : kScreenHeight, output.x, output.y);
 }
 
 void SdlBackend::Present(const std::uint8_t* indices, int width, int height, int pitch,
@@ -475,6 +491,9 @@ void SdlBackend::ShowStagedFrame() {
             return;
         }
         stagedNew = false;
+        if (!EnsureRenderer()) {
+            return;
+        }
         if ((stagedWidth != textureWidth || stagedHeight != textureHeight) &&
             !CreateTexture(stagedWidth, stagedHeight)) {
             std::fprintf(stderr, "quorvane: cannot make a %d x %d texture: %s\n", stagedWidth,
@@ -494,7 +513,7 @@ void SdlBackend::ShowStagedFrame() {
 }
 
 void SdlBackend::Render() {
-    if (!shown || !texture) {
+    if (!shown || !renderer || !texture) {
         return;
     }
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
@@ -506,6 +525,9 @@ void SdlBackend::Render() {
 }
 
 void SdlBackend::RecoverFromDeviceReset() {
+    if (!renderer) {
+        return;
+    }
     // Every texture went with the device; the program's surfaces count as
     // lost too, and it restores and redraws them itself.
     const int width = std::max(textureWidth, kScreenWidth);

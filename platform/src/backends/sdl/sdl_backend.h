@@ -76,6 +76,8 @@ private:
     bool TranslateWindowEvent(const SDL_WindowEvent& event, BackendEvent& out);
     SDL_Point FramePointOfWindowPoint(int x, int y) const;
 
+    bool EnsureRenderer();
+    SDL_Point OutputSize() const; // in pixels
     bool CreateTexture(int width, int height);
     void ShowStagedFrame();
     void Render();
@@ -90,6 +92,7 @@ private:
     SDL_Window* window = nullptr;
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
+    bool rendererFailed = false;
     int textureWidth = 0;
     int textureHeight = 0;
     bool shown = false;
