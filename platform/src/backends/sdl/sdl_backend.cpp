@@ -57,6 +57,7 @@ bool SdlBackend::Start(std::string& error) {
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         error = std::string("cannot start SDL's video: ") + SDL_GetError();
+        SDL_Quit(); // what SDL did start (its D-Bus connection) ends too
         return false;
     }
     SDL_Rect usable{0, 0, kScreenWidth, kScreenHeight};
