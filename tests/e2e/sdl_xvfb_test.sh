@@ -137,7 +137,7 @@ say "second start: exit 0 after $elapsed_ms ms"
 # --- Z held for a fraction of a second starts play
 xdotool mousemove 640 512
 xdotool keydown z
-sleep 0.3
+sleep 0.5
 xdotool keyup z
 wait_for_screen play "$out/play.png" 20
 
