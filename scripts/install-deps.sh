@@ -17,6 +17,8 @@ packages=(
     libasound2-dev
     # fonts the game's text falls back to (Japanese gothic, sans, monospace)
     fonts-ipafont-gothic fonts-dejavu-core
+    # end-to-end test: an X server without a screen, and real key events
+    xvfb xdotool
 )
 
 missing=()

@@ -6,15 +6,19 @@
 // QUORVANE_SCENARIO=<file> runs the program headless under that scenario
 // (see platform/headless_runner.h), writing its captures to
 // QUORVANE_OUTPUT (default: the current folder). Otherwise QUORVANE_BACKEND
-// names the backend; "system" (the default) is the operating system's own,
-// which has a clock and turns SIGINT and SIGTERM into a close request. A
-// windowed backend adds itself to the table below.
+// names the backend: "sdl" (the default) opens a real window, full screen,
+// with the keyboard, mouse, joystick and sound device, and falls back to
+// "system" when there is no display to open it on; "system" is the
+// operating system's own, which has a clock and turns SIGINT and SIGTERM into
+// a close request, and nothing else.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "platform/headless_runner.h"
+#include "platform/sdl_backend.h"
 #include "platform/system_backend.h"
 #include "winapi/kernel.h"
 #include "winapi/user.h"
@@ -38,12 +42,29 @@ int RunWithSystemBackend(int argc, char** argv) {
     return WinMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
 }
 
+int RunWithSdlBackend(int argc, char** argv) {
+    std::string error;
+    std::unique_ptr<platform::Backend> backend = platform::OpenSdlBackend(error);
+    if (!backend) {
+        std::fprintf(stderr,
+                     "quorvane: no window: %s\n"
+                     "quorvane: running without display, keyboard or sound instead\n",
+                     error.c_str());
+        return RunWithSystemBackend(argc, argv);
+    }
+    platform::InstallBackend(backend.get());
+    const int result = RunWithSystemBackend(argc, argv);
+    platform::InstallBackend(nullptr);
+    return result;
+}
+
 struct BackendChoice {
     const char* name;
     int (*run)(int argc, char** argv);
 };
 
 const BackendChoice backends[] = {
+    {"sdl", RunWithSdlBackend},
     {"system", RunWithSystemBackend},
 };
 

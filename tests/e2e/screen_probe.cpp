@@ -1,0 +1,353 @@
+// Test helper for the end-to-end run of the game in an X server.
+//
+//   screen_probe grab <shot.png>                 the whole screen as a PNG
+//   screen_probe title <shot.png>                checks a title screen
+//   screen_probe play <shot.png>                 checks a play screen
+//   screen_probe audio <capture.raw> <tune.wav>  checks the sound captured
+//
+// Exits 0 when the picture or sound is as expected, 1 otherwise (saying
+// what differed), 2 on bad use or unreadable files.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb; // 3 bytes a pixel, top row first
+};
+
+int Grab(const char* path) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::fprintf(stderr, "screen_probe: cannot open the display\n");
+        return 2;
+    }
+    const Window root = DefaultRootWindow(display);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, root, &attributes);
+    XImage* shot = XGetImage(display, root, 0, 0, static_cast<unsigned>(attributes.width),
+                             static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    if (!shot) {
+        std::fprintf(stderr, "screen_probe: cannot read the screen\n");
+        XCloseDisplay(display);
+        return 2;
+    }
+    Image image;
+    image.width = attributes.width;
+    image.height = attributes.height;
+    image.rgb.resize(static_cast<std::size_t>(image.width) * image.height * 3);
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            const unsigned long pixel = XGetPixel(shot, x, y);
+            unsigned char* to = &image.rgb[(static_cast<std::size_t>(y) * image.width + x) * 3];
+            to[0] = static_cast<unsigned char>((pixel & shot->red_mask) >>
+                                               __builtin_ctzl(shot->red_mask));
+            to[1] = static_cast<unsigned char>((pixel & shot->green_mask) >>
+                                               __builtin_ctzl(shot->green_mask));
+            to[2] = static_cast<unsigned char>((pixel & shot->blue_mask) >>
+                                               __builtin_ctzl(shot->blue_mask));
+        }
+    }
+    XDestroyImage(shot);
+    XCloseDisplay(display);
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    png.width = static_cast<png_uint_32>(image.width);
+    png.height = static_cast<png_uint_32>(image.height);
+    png.format = PNG_FORMAT_RGB;
+    if (!png_image_write_to_file(&png, path, 0, image.rgb.data(), 0, nullptr)) {
+        std::fprintf(stderr, "screen_probe: cannot write %s: %s\n", path, png.message);
+        return 2;
+    }
+    return 0;
+}
+
+bool ReadPng(const char* path, Image& image) {
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&png, path)) {
+        std::fprintf(stderr, "screen_probe: cannot read %s: %s\n", path, png.message);
+        return false;
+    }
+    png.format = PNG_FORMAT_RGB;
+    image.width = static_cast<int>(png.width);
+    image.height = static_cast<int>(png.height);
+    image.rgb.resize(PNG_IMAGE_SIZE(png));
+    if (!png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr)) {
+        std::fprintf(stderr, "screen_probe: cannot read %s: %s\n", path, png.message);
+        return false;
+    }
+    return true;
+}
+
+// The game's 640 x 480 picture as the window shows it on this screen:
+// scaled by the largest whole factor that fits, centred.
+struct Placement {
+    int factor;
+    int left;
+    int top;
+};
+
+Placement PlaceOn(const Image& image) {
+    const int factor = std::max(1, std::min(image.width / 640, image.height / 480));
+    return Placement{factor, (image.width - 640 * factor) / 2, (image.height - 480 * factor) / 2};
+}
+
+struct Rgb {
+    int r, g, b;
+};
+
+// The screen colour at the centre of game pixel (x, y).
+Rgb GamePixel(const Image& image, const Placement& placed, int x, int y) {
+    const int sx = placed.left + x * placed.factor + placed.factor / 2;
+    const int sy = placed.top + y * placed.factor + placed.factor / 2;
+    const unsigned char* p = &image.rgb[(static_cast<std::size_t>(sy) * image.width + sx) * 3];
+    return Rgb{p[0], p[1], p[2]};
+}
+
+bool Near(const Rgb& c, const Rgb& want, int tolerance) {
+    return std::abs(c.r - want.r) <= tolerance && std::abs(c.g - want.g) <= tolerance &&
+           std::abs(c.b - want.b) <= tolerance;
+}
+
+// Game pixels in [x0, x1) x [y0, y1) that pass `test`.
+template <typename Test> int Count(const Image& image, int x0, int y0, int x1, int y1, Test test) {
+    const Placement placed = PlaceOn(image);
+    int count = 0;
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
+            count += test(GamePixel(image, placed, x, y)) ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+// Colours of the title screen and the HUD.
+constexpr Rgb kTitleBlue{64, 160, 250};
+constexpr Rgb kPromptBlue{0, 80, 200};
+constexpr Rgb kHudLetterPink{255, 64, 128};
+
+int TitleTextPixels(const Image& image) {
+    return Count(image, 100, 95, 540, 200, [](Rgb c) { return Near(c, kTitleBlue, 40); });
+}
+
+struct Check {
+    const char* what;
+    int found;
+    int atLeast;
+    int atMost;
+};
+
+int Report(const char* path, const std::vector<Check>& checks) {
+    bool ok = true;
+    for (const Check& check : checks) {
+        const bool pass = check.found >= check.atLeast && check.found <= check.atMost;
+        std::printf("%s: %s: %d (want %d to %d) %s\n", path, check.what, check.found, check.atLeast,
+                    check.atMost, pass ? "ok" : "WRONG");
+        ok = ok && pass;
+    }
+    return ok ? 0 : 1;
+}
+
+constexpr int kAny = 640 * 480;
+
+int CheckTitle(const char* path) {
+    Image image;
+    if (!ReadPng(path, image)) {
+        return 2;
+    }
+    const int prompts =
+        Count(image, 150, 335, 490, 420, [](Rgb c) { return Near(c, kPromptBlue, 40); });
+    return Report(path, {{"title text pixels", TitleTextPixels(image), 3000, kAny},
+                         {"prompt pixels", prompts, 300, kAny}});
+}
+
+int CheckPlay(const char* path) {
+    Image image;
+    if (!ReadPng(path, image)) {
+        return 2;
+    }
+    const int hud =
+        Count(image, 495, 0, 640, 260, [](Rgb c) { return Near(c, kHudLetterPink, 50); });
+    const int sun = Count(image, 295, 215, 345, 265, [](Rgb c) { return c.r > 240 && c.g > 170; });
+    // Once the start-of-play fade is over the sky is dark again.
+    const int sky =
+        Count(image, 20, 100, 300, 400, [](Rgb c) { return c.r < 70 && c.g < 70 && c.b < 90; });
+    return Report(path, {{"HUD caption pixels", hud, 400, kAny},
+                         {"dark sky pixels (fade over)", sky, 280 * 300 * 7 / 10, kAny},
+                         {"bright sun pixels near the centre", sun, 30, kAny},
+                         {"title text pixels (gone)", TitleTextPixels(image), 0, 100}});
+}
+
+// ---------------------------------------------------------------- sound
+
+struct Sound {
+    int rate = 0;
+    int channels = 0;
+    std::vector<float> mono; // the channels averaged
+};
+
+std::vector<unsigned char> ReadFile(const char* path) {
+    std::vector<unsigned char> bytes;
+    if (std::FILE* file = std::fopen(path, "rb")) {
+        unsigned char buffer[65536];
+        std::size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+            bytes.insert(bytes.end(), buffer, buffer + got);
+        }
+        std::fclose(file);
+    }
+    return bytes;
+}
+
+std::uint32_t Little(const unsigned char* p, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) {
+        value = (value << 8) | p[i];
+    }
+    return value;
+}
+
+void AppendMono(const unsigned char* data, std::size_t bytes, int channels, Sound& sound) {
+    const std::size_t frames = bytes / (2u * static_cast<unsigned>(channels));
+    sound.mono.reserve(frames);
+    for (std::size_t f = 0; f < frames; ++f) {
+        float sum = 0;
+        for (int c = 0; c < channels; ++c) {
+            sum += static_cast<float>(static_cast<std::int16_t>(Little(
+                data + (f * static_cast<unsigned>(channels) + static_cast<unsigned>(c)) * 2, 2)));
+        }
+        sound.mono.push_back(sum / static_cast<float>(channels));
+    }
+}
+
+// A 16-bit PCM WAV file.
+bool ReadWav(const char* path, Sound& sound) {
+    const std::vector<unsigned char> bytes = ReadFile(path);
+    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
+        std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
+        std::fprintf(stderr, "screen_probe: %s is no WAV file\n", path);
+        return false;
+    }
+    std::size_t at = 12;
+    int bits = 0;
+    while (at + 8 <= bytes.size()) {
+        const std::uint32_t size = Little(&bytes[at + 4], 4);
+        const std::size_t body = at + 8;
+        if (body + size > bytes.size()) {
+            break;
+        }
+        if (std::memcmp(&bytes[at], "fmt ", 4) == 0 && size >= 16) {
+            sound.channels = static_cast<int>(Little(&bytes[body + 2], 2));
+            sound.rate = static_cast<int>(Little(&bytes[body + 4], 4));
+            bits = static_cast<int>(Little(&bytes[body + 14], 2));
+        } else if (std::memcmp(&bytes[at], "data", 4) == 0 && bits == 16 && sound.channels > 0) {
+            AppendMono(&bytes[body], size, sound.channels, sound);
+            return true;
+        }
+        at = body + size + (size & 1);
+    }
+    std::fprintf(stderr, "screen_probe: %s holds no 16-bit PCM data\n", path);
+    return false;
+}
+
+std::size_t Onset(const std::vector<float>& samples) {
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        if (std::fabs(samples[i]) > 64.0f) {
+            return i;
+        }
+    }
+    return samples.size();
+}
+
+double Rms(const std::vector<float>& samples, std::size_t from, std::size_t count) {
+    double sum = 0;
+    for (std::size_t i = from; i < from + count; ++i) {
+        sum += static_cast<double>(samples[i]) * samples[i];
+    }
+    return count ? std::sqrt(sum / static_cast<double>(count)) : 0.0;
+}
+
+// How alike `a` from `atA` and `b` from `atB` are over `count` samples:
+// 1 for the same signal at any volume.
+double Likeness(const std::vector<float>& a, std::size_t atA, const std::vector<float>& b,
+                std::size_t atB, std::size_t count) {
+    double ab = 0, aa = 0, bb = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const double x = a[atA + i];
+        const double y = b[atB + i];
+        ab += x * y;
+        aa += x * x;
+        bb += y * y;
+    }
+    return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : 0.0;
+}
+
+// The captured sound (raw 16-bit samples in the tune's rate and channels,
+// as SDL's disk audio driver writes them) must begin with the tune's
+// opening and play at its level.
+int CheckAudio(const char* rawPath, const char* tunePath) {
+    Sound tune;
+    if (!ReadWav(tunePath, tune)) {
+        return 2;
+    }
+    Sound captured;
+    const std::vector<unsigned char> raw = ReadFile(rawPath);
+    AppendMono(raw.data(), raw.size(), tune.channels, captured);
+    const std::size_t second = static_cast<std::size_t>(tune.rate);
+    const std::size_t window = second / 2;
+    const std::size_t tuneStart = Onset(tune.mono);
+    const std::size_t start = Onset(captured.mono);
+    const double seconds = static_cast<double>(captured.mono.size()) / tune.rate;
+    if (tuneStart + window > tune.mono.size() || start + window + 4096 > captured.mono.size()) {
+        std::printf("%s: %.2f s captured, sound from sample %zu: too little to compare WRONG\n",
+                    rawPath, seconds, start);
+        return 1;
+    }
+    // The tune may start a little before the loudness threshold is passed.
+    double best = 0;
+    const std::size_t from = start > 4096 ? start - 4096 : 0;
+    for (std::size_t at = from; at <= start + 4096; ++at) {
+        best = std::max(best, Likeness(captured.mono, at, tune.mono, tuneStart, window));
+    }
+    const std::size_t span = std::min(captured.mono.size() - start, tune.mono.size() - tuneStart);
+    const double level = Rms(captured.mono, start, span);
+    const double tuneLevel = Rms(tune.mono, tuneStart, span);
+    std::printf("%s: %.2f s captured, sound from %.2f s\n", rawPath, seconds,
+                static_cast<double>(start) / tune.rate);
+    const int likeness = static_cast<int>(best * 1000);
+    const int levelPercent = tuneLevel > 0 ? static_cast<int>(100 * level / tuneLevel) : 0;
+    return Report(rawPath, {{"likeness to the tune's opening (per mille)", likeness, 900, 1000},
+                            {"level, percent of the tune's", levelPercent, 50, 200}});
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "grab") == 0) {
+        return Grab(argv[2]);
+    }
+    if (argc == 3 && std::strcmp(argv[1], "title") == 0) {
+        return CheckTitle(argv[2]);
+    }
+    if (argc == 3 && std::strcmp(argv[1], "play") == 0) {
+        return CheckPlay(argv[2]);
+    }
+    if (argc == 4 && std::strcmp(argv[1], "audio") == 0) {
+        return CheckAudio(argv[2], argv[3]);
+    }
+    std::fprintf(stderr, "usage: screen_probe grab|title|play <shot.png> | audio <raw> <wav>\n");
+    return 2;
+}

@@ -1,0 +1,491 @@
+// The SDL backend on SDL's own stand-in devices (the dummy video driver, the
+// dummy and disk audio drivers, a virtual joystick): frames reach the window
+// through the palette and scaled into place, SDL's events become what the
+// program sees, waits end on wake-ups and termination signals, sound is
+// pulled in the format asked for, and a lost render target loses the
+// program's surfaces.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <thread>
+
+#include "../video/display_fixture.h"
+#include "backends/sdl/sdl_backend.h"
+#include "platform/sdl_backend.h"
+#include "platform/system_backend.h"
+
+// SDL talks to D-Bus while it starts; libdbus keeps a read buffer of its own
+// for the life of the process, which the leak checker of the sanitizer build
+// would otherwise count against these tests.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libdbus-1.so\n";
+}
+
+using platform::BackendEvent;
+using platform::JoystickState;
+using platform::sdl::SdlBackend;
+
+namespace {
+
+class SdlBackendTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        std::string error;
+        backend = SdlBackend::Open(error);
+        ASSERT_TRUE(backend) << error;
+        platform::InstallBackend(backend.get());
+    }
+    void TearDown() override {
+        platform::InstallBackend(nullptr);
+        backend.reset();
+    }
+
+    // Every event the program would see now.
+    std::vector<BackendEvent> Drain() {
+        std::vector<BackendEvent> events;
+        BackendEvent event;
+        while (backend->PollEvent(event)) {
+            events.push_back(event);
+        }
+        return events;
+    }
+
+    static void PushKey(Uint32 type, SDL_Keycode key, SDL_Scancode scancode, Uint16 mod = 0) {
+        SDL_Event event{};
+        event.type = type;
+        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.key.keysym.sym = key;
+        event.key.keysym.scancode = scancode;
+        event.key.keysym.mod = mod;
+        SDL_PushEvent(&event);
+    }
+
+    static void PushWindowEvent(Uint8 what) {
+        SDL_Event event{};
+        event.type = SDL_WINDOWEVENT;
+        event.window.event = what;
+        SDL_PushEvent(&event);
+    }
+
+    // The colour the window shows at output pixel (x, y).
+    Uint32 ShownAt(int x, int y) const {
+        const SDL_Rect one{x, y, 1, 1};
+        Uint32 pixel = 0;
+        EXPECT_EQ(
+            SDL_RenderReadPixels(backend->Renderer(), &one, SDL_PIXELFORMAT_ARGB8888, &pixel, 4), 0)
+            << SDL_GetError();
+        return pixel & 0xFFFFFFu;
+    }
+
+    std::unique_ptr<SdlBackend> backend;
+};
+
+void PresentStripes(platform::Backend& backend) {
+    // Index = x / 64 + 10 * (y / 120): ten columns and four rows of colours.
+    std::vector<std::uint8_t> indices(700 * 480, 0);
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            indices[static_cast<std::size_t>(y) * 700 + static_cast<std::size_t>(x)] =
+                static_cast<std::uint8_t>(x / 64 + 10 * (y / 120));
+        }
+    }
+    platform::PaletteColour palette[256];
+    for (int i = 0; i < 256; ++i) {
+        palette[i] = platform::PaletteColour{static_cast<std::uint8_t>(i * 6),
+                                             static_cast<std::uint8_t>(200 - i),
+                                             static_cast<std::uint8_t>(i + 1)};
+    }
+    backend.Present(indices.data(), 640, 480, 700, palette);
+}
+
+Uint32 StripeColour(int index) {
+    return (static_cast<Uint32>(index * 6) << 16) | (static_cast<Uint32>(200 - index) << 8) |
+           static_cast<Uint32>(index + 1);
+}
+
+// Fills each pull with a ramp that runs on across pulls, and remembers how
+// it was called.
+class RampSource final : public platform::AudioSource {
+public:
+    explicit RampSource(std::uint32_t channels) : channels(channels) {}
+    void Mix(std::int16_t* out, std::uint32_t frames) override {
+        for (std::uint32_t i = 0; i < frames * channels; ++i) {
+            out[i] = static_cast<std::int16_t>(1 + next++ % 20000);
+        }
+        framesPulled += frames;
+        ++pulls;
+        if (std::this_thread::get_id() != creator) {
+            offThread = true;
+        }
+    }
+    const std::uint32_t channels;
+    std::thread::id creator = std::this_thread::get_id();
+    std::atomic<std::uint64_t> framesPulled{0};
+    std::atomic<int> pulls{0};
+    std::atomic<bool> offThread{false};
+    std::uint32_t next = 0;
+};
+
+bool WaitFor(const std::function<bool()>& done, int ms) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+} // namespace
+
+TEST_F(SdlBackendTest, TheWindowAppearsWithTheFirstFrameScaledAndLetterboxed) {
+    EXPECT_FALSE(backend->Shown());
+    EXPECT_TRUE(SDL_GetWindowFlags(backend->Window()) & SDL_WINDOW_HIDDEN);
+    PresentStripes(*backend);
+    EXPECT_TRUE(backend->Shown());
+    EXPECT_FALSE(SDL_GetWindowFlags(backend->Window()) & SDL_WINDOW_HIDDEN);
+    EXPECT_TRUE(backend->Fullscreen());
+
+    int width = 0;
+    int height = 0;
+    SDL_GetRendererOutputSize(backend->Renderer(), &width, &height);
+    const SDL_Rect placed = backend->FramePlacement();
+    const int factor = placed.w / 640;
+    ASSERT_GE(factor, 1);
+    EXPECT_EQ(placed.w, 640 * factor);
+    EXPECT_EQ(placed.h, 480 * factor);
+    EXPECT_EQ(placed.x, (width - placed.w) / 2);
+    EXPECT_EQ(placed.y, (height - placed.h) / 2);
+
+    // Each stripe in its palette colour, edge to edge, nothing blurred.
+    for (int row = 0; row < 4; ++row) {
+        for (int column = 0; column < 10; ++column) {
+            const int index = column + 10 * row;
+            const int left = placed.x + column * 64 * factor;
+            const int top = placed.y + row * 120 * factor;
+            EXPECT_EQ(ShownAt(left, top), StripeColour(index)) << index;
+            EXPECT_EQ(ShownAt(left + 64 * factor - 1, top + 120 * factor - 1), StripeColour(index))
+                << index;
+        }
+    }
+    if (placed.x > 0) {
+        EXPECT_EQ(ShownAt(placed.x - 1, placed.y + 10), 0u) << "black bar on the left";
+        EXPECT_EQ(ShownAt(placed.x + placed.w, placed.y + 10), 0u) << "and on the right";
+    }
+    if (placed.y > 0) {
+        EXPECT_EQ(ShownAt(placed.x + 10, placed.y - 1), 0u) << "black bar above";
+    }
+}
+
+TEST_F(SdlBackendTest, AltEnterSwitchesBetweenFullScreenAndAWindowUnseenByTheProgram) {
+    PresentStripes(*backend);
+    Drain();
+    PushKey(SDL_KEYDOWN, SDLK_LALT, SDL_SCANCODE_LALT, KMOD_LALT);
+    PushKey(SDL_KEYDOWN, SDLK_RETURN, SDL_SCANCODE_RETURN, KMOD_LALT);
+    PushKey(SDL_KEYUP, SDLK_RETURN, SDL_SCANCODE_RETURN, KMOD_LALT);
+    PushKey(SDL_KEYUP, SDLK_LALT, SDL_SCANCODE_LALT);
+    std::vector<BackendEvent> events = Drain();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].kind, BackendEvent::Kind::KeyDown);
+    EXPECT_EQ(events[0].virtualKey, VK_MENU);
+    EXPECT_EQ(events[1].kind, BackendEvent::Kind::KeyUp);
+    EXPECT_EQ(events[1].virtualKey, VK_MENU);
+    EXPECT_FALSE(backend->Fullscreen());
+    EXPECT_FALSE(SDL_GetWindowFlags(backend->Window()) & SDL_WINDOW_FULLSCREEN);
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(backend->Window(), &width, &height);
+    EXPECT_EQ(width % 640, 0);
+    EXPECT_EQ(width * 3, height * 4) << "a whole multiple of 640 x 480";
+
+    PushKey(SDL_KEYDOWN, SDLK_RETURN, SDL_SCANCODE_KP_ENTER, KMOD_RALT);
+    PushKey(SDL_KEYUP, SDLK_RETURN, SDL_SCANCODE_KP_ENTER);
+    EXPECT_TRUE(Drain().empty());
+    EXPECT_TRUE(backend->Fullscreen());
+
+    // A plain Enter is the program's again.
+    PushKey(SDL_KEYDOWN, SDLK_RETURN, SDL_SCANCODE_RETURN);
+    events = Drain();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].virtualKey, VK_RETURN);
+}
+
+TEST_F(SdlBackendTest, KeysFocusAndClosingBecomeTheProgramsEvents) {
+    PushKey(SDL_KEYDOWN, SDLK_ESCAPE, SDL_SCANCODE_ESCAPE);
+    PushKey(SDL_KEYUP, SDLK_F12, SDL_SCANCODE_F12);
+    PushKey(SDL_KEYDOWN, SDLK_MUTE, SDL_SCANCODE_MUTE); // no Windows code: unseen
+    PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+    PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+    PushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+    PushWindowEvent(SDL_WINDOWEVENT_CLOSE);
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    const std::vector<BackendEvent> events = Drain();
+    using Kind = BackendEvent::Kind;
+    ASSERT_EQ(events.size(), 7u);
+    EXPECT_EQ(events[0].kind, Kind::KeyDown);
+    EXPECT_EQ(events[0].virtualKey, VK_ESCAPE);
+    EXPECT_EQ(events[1].kind, Kind::KeyUp);
+    EXPECT_EQ(events[1].virtualKey, VK_F12);
+    EXPECT_EQ(events[2].kind, Kind::Deactivate);
+    EXPECT_EQ(events[3].kind, Kind::Activate);
+    EXPECT_EQ(events[4].kind, Kind::Deactivate);
+    EXPECT_EQ(events[5].kind, Kind::Close);
+    EXPECT_EQ(events[6].kind, Kind::Close);
+}
+
+TEST_F(SdlBackendTest, MouseEventsArriveInFramePixels) {
+    PresentStripes(*backend);
+    Drain();
+    const SDL_Rect placed = backend->FramePlacement();
+    const int factor = placed.w / 640;
+    SDL_Event move{};
+    move.type = SDL_MOUSEMOTION;
+    move.motion.x = placed.x + 100 * factor;
+    move.motion.y = placed.y + 50 * factor;
+    SDL_PushEvent(&move);
+    SDL_Event press{};
+    press.type = SDL_MOUSEBUTTONDOWN;
+    press.button.button = SDL_BUTTON_RIGHT;
+    press.button.state = SDL_PRESSED;
+    press.button.x = placed.x + placed.w + 5; // on the bar right of the frame
+    press.button.y = placed.y + 479 * factor;
+    SDL_PushEvent(&press);
+    SDL_Event middle = press;
+    middle.button.button = SDL_BUTTON_MIDDLE; // the game has no use for it
+    SDL_PushEvent(&middle);
+    const std::vector<BackendEvent> events = Drain();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].kind, BackendEvent::Kind::MouseMove);
+    EXPECT_EQ(events[0].x, 100);
+    EXPECT_EQ(events[0].y, 50);
+    EXPECT_EQ(events[1].kind, BackendEvent::Kind::ButtonDown);
+    EXPECT_EQ(events[1].virtualKey, VK_RBUTTON);
+    EXPECT_EQ(events[1].x, 639);
+    EXPECT_EQ(events[1].y, 479);
+}
+
+TEST_F(SdlBackendTest, WaitsLastUntilTheDeadlineOrAWakeFromAnyThread) {
+    // A wait may end early when SDL has something in its queue, but the
+    // loop that reads and waits does not spin: a few rounds cover 200 ms.
+    Drain();
+    const std::uint32_t start = backend->NowMilliseconds();
+    int rounds = 0;
+    while (static_cast<std::int32_t>(backend->NowMilliseconds() - start) < 200) {
+        backend->WaitUntil(start + 200);
+        Drain();
+        ++rounds;
+    }
+    EXPECT_LE(rounds, 20);
+
+    Drain();
+    std::thread waker([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        backend->Wake();
+    });
+    const std::uint32_t before = backend->NowMilliseconds();
+    backend->WaitUntil(before + 20000);
+    const auto waited = static_cast<std::int32_t>(backend->NowMilliseconds() - before);
+    waker.join();
+    EXPECT_LT(waited, 5000) << "the wake ended the wait";
+    EXPECT_TRUE(Drain().empty()) << "a wake-up is no event of the program's";
+}
+
+TEST_F(SdlBackendTest, ATerminationSignalEndsAWaitAsACloseRequest) {
+    platform::RouteTerminationSignalsToClose();
+    Drain();
+    std::thread signaller([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::raise(SIGTERM);
+    });
+    const std::uint32_t before = backend->NowMilliseconds();
+    backend->WaitUntil(before + 20000);
+    const auto waited = static_cast<std::int32_t>(backend->NowMilliseconds() - before);
+    signaller.join();
+    EXPECT_LT(waited, 5000);
+    const std::vector<BackendEvent> events = Drain();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, BackendEvent::Kind::Close);
+}
+
+TEST_F(SdlBackendTest, FramesInQuickSuccessionAreDrawnOnceTheLoopLooksAgain) {
+    PresentStripes(*backend);
+    const SDL_Rect placed = backend->FramePlacement();
+    ASSERT_EQ(ShownAt(placed.x, placed.y), StripeColour(0)) << "the first frame at once";
+    std::vector<std::uint8_t> plain(640 * 480, 9);
+    platform::PaletteColour palette[256] = {};
+    palette[9] = platform::PaletteColour{1, 2, 3};
+    backend->Present(plain.data(), 640, 480, 640, palette);
+    backend->Present(plain.data(), 640, 480, 640, palette);
+    BackendEvent event;
+    backend->PollEvent(event);
+    EXPECT_EQ(ShownAt(placed.x, placed.y), 0x010203u);
+    EXPECT_EQ(ShownAt(placed.x + placed.w - 1, placed.y + placed.h - 1), 0x010203u);
+}
+
+TEST_F(SdlBackendTest, AFrameFromAnotherThreadIsDrawnByTheWindowsThread) {
+    std::thread other([this] { PresentStripes(*backend); });
+    other.join();
+    EXPECT_FALSE(backend->Shown()) << "only the window's thread touches the window";
+    BackendEvent event;
+    backend->PollEvent(event);
+    EXPECT_TRUE(backend->Shown());
+    const SDL_Rect placed = backend->FramePlacement();
+    EXPECT_EQ(ShownAt(placed.x, placed.y), StripeColour(0));
+}
+
+TEST_F(SdlBackendTest, LostRenderTargetsLoseTheProgramsSurfaces) {
+    GameDisplay display;
+    FillSurface(display.primary, 3);
+    IDirectDrawSurface* artwork = display.OffScreen(64, 64);
+    ASSERT_EQ(display.primary->IsLost(), DD_OK);
+    SDL_Event reset{};
+    reset.type = SDL_RENDER_TARGETS_RESET;
+    SDL_PushEvent(&reset);
+    Drain();
+    EXPECT_EQ(display.primary->IsLost(), DDERR_SURFACELOST);
+    EXPECT_EQ(artwork->IsLost(), DDERR_SURFACELOST);
+    // The program's own restore path brings them back.
+    EXPECT_EQ(display.primary->Restore(), DD_OK);
+    EXPECT_EQ(artwork->Restore(), DD_OK);
+    FillSurface(display.primary, 5);
+
+    SDL_Event deviceReset{};
+    deviceReset.type = SDL_RENDER_DEVICE_RESET;
+    SDL_PushEvent(&deviceReset);
+    Drain();
+    EXPECT_EQ(display.primary->IsLost(), DDERR_SURFACELOST);
+    EXPECT_EQ(display.primary->Restore(), DD_OK);
+    FillSurface(display.primary, 7);
+    Drain(); // drawn by the time the main loop has looked at its events
+    const SDL_Rect placed = backend->FramePlacement();
+    const Uint32 expected = (7u << 16) | ((255u - 7u) << 8) | (7u / 2);
+    EXPECT_EQ(ShownAt(placed.x + 3, placed.y + 3), expected) << "drawn again after the reset";
+    artwork->Release();
+}
+
+TEST_F(SdlBackendTest, SoundIsPulledInTheFormatAskedForUntilClosed) {
+    RampSource source(2);
+    ASSERT_TRUE(backend->OpenAudio(22050, 2, &source));
+    EXPECT_TRUE(WaitFor([&] { return source.framesPulled.load() >= 4410; }, 5000))
+        << "a fifth of a second of sound within five seconds";
+    EXPECT_TRUE(source.offThread.load());
+    backend->CloseAudio();
+    const int pullsAtClose = source.pulls.load();
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(source.pulls.load(), pullsAtClose) << "no pull after CloseAudio returned";
+
+    RampSource mono(1);
+    EXPECT_FALSE(backend->OpenAudio(44100, 0, &mono));
+    EXPECT_FALSE(backend->OpenAudio(44100, 1, nullptr));
+    ASSERT_TRUE(backend->OpenAudio(44100, 1, &mono));
+    EXPECT_TRUE(WaitFor([&] { return mono.pulls.load() > 0; }, 5000));
+}
+
+TEST(SdlBackendAudio, TheDiskDriverReceivesExactlyWhatTheSourceMixed) {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    const std::string file = ::testing::TempDir() + "sdl_disk_audio.raw";
+    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+    setenv("SDL_DISKAUDIODELAY", "1", 1);
+    std::string error;
+    auto backend = SdlBackend::Open(error);
+    ASSERT_TRUE(backend) << error;
+    RampSource source(2);
+    ASSERT_TRUE(backend->OpenAudio(44100, 2, &source));
+    EXPECT_TRUE(WaitFor([&] { return source.framesPulled.load() >= 8192; }, 5000));
+    backend->CloseAudio();
+    backend.reset();
+
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+    auto sampleAt = [&](std::size_t i) {
+        std::int16_t sample = 0;
+        std::memcpy(&sample, &bytes[i * 2], 2);
+        return sample;
+    };
+    // The device may play silence before it is started; then comes every
+    // sample the source made, unchanged and in order.
+    std::size_t first = 0;
+    while (first * 2 + 1 < bytes.size() && sampleAt(first) == 0) {
+        ++first;
+    }
+    ASSERT_GE(bytes.size() / 2, first + 8192 * 2);
+    EXPECT_EQ(first % 2, 0u) << "silence comes in whole frames";
+    for (std::size_t i = 0; i < 8192 * 2; ++i) {
+        ASSERT_EQ(sampleAt(first + i), static_cast<std::int16_t>(1 + i % 20000)) << "sample " << i;
+    }
+    std::remove(file.c_str());
+}
+
+TEST(SdlBackendAudio, NoSoundDeviceIsAFailedOpenNotACrash) {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    std::string error;
+    auto backend = SdlBackend::Open(error);
+    ASSERT_TRUE(backend) << error;
+    RampSource source(2);
+    EXPECT_FALSE(backend->OpenAudio(44100, 2, &source));
+    EXPECT_FALSE(backend->OpenAudio(44100, 2, &source)) << "and again on a second try";
+    backend->CloseAudio();
+    EXPECT_EQ(source.pulls.load(), 0);
+}
+
+TEST(SdlBackendOpen, NoDisplayMeansNoBackendAndSaysWhy) {
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    setenv("DISPLAY", ":4077", 1); // no X server there
+    std::string error;
+    auto backend = platform::OpenSdlBackend(error);
+    EXPECT_FALSE(backend);
+    EXPECT_FALSE(error.empty());
+}
+
+TEST_F(SdlBackendTest, AVirtualJoystickReadsAsJoystickOne) {
+    JoystickState state;
+    EXPECT_FALSE(backend->ReadJoystick(0, state)) << "nothing plugged in";
+    const int device = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_UNKNOWN, 2, 3, 0);
+    ASSERT_GE(device, 0) << SDL_GetError();
+    Drain(); // the plug-in event
+    SDL_Joystick* handle = SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(device));
+    ASSERT_NE(handle, nullptr);
+    SDL_JoystickSetVirtualAxis(handle, 0, -32768);
+    SDL_JoystickSetVirtualAxis(handle, 1, 32767);
+    SDL_JoystickSetVirtualButton(handle, 1, SDL_PRESSED);
+    SDL_JoystickSetVirtualButton(handle, 2, SDL_PRESSED);
+    Drain(); // SDL takes the new state in while pumping
+    ASSERT_TRUE(backend->ReadJoystick(0, state));
+    EXPECT_EQ(state.x, 0u);
+    EXPECT_EQ(state.y, 65535u);
+    EXPECT_EQ(state.buttons, 0x6u);
+    EXPECT_FALSE(backend->ReadJoystick(1, state));
+
+    SDL_JoystickDetachVirtual(device);
+    Drain();
+    EXPECT_FALSE(backend->ReadJoystick(0, state)) << "unplugged";
+}
+
+TEST_F(SdlBackendTest, MessageBoxWithoutADialogSystemSaysItOnStandardError) {
+    // The dummy video driver cannot show dialogs: the text still reaches the
+    // player on the standard error stream, with the answer nobody gave.
+    // (Without a display SDL has no other dialog to fall back on.)
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    ::testing::internal::CaptureStderr();
+    const int answer = backend->ShowMessageBox("cap", "\xe5\x88\x9d\xe6\x9c\x9f", MB_YESNO);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(answer, IDYES);
+    EXPECT_NE(said.find("[cap] \xe5\x88\x9d\xe6\x9c\x9f"), std::string::npos) << said;
+}
