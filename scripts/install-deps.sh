@@ -17,6 +17,12 @@ packages=(
     libasound2-dev
     # fonts the game's text falls back to (Japanese gothic, sans, monospace)
     fonts-ipafont-gothic fonts-dejavu-core
+    # the Windows build: mingw-w64 cross compiler, Windows and DirectX headers
+    # and import libraries
+    g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+    # the Windows build's test: 64-bit Wine in Xvfb, Mesa's software OpenGL
+    # for Wine's DirectDraw, key presses and screenshots
+    wine wine64 xvfb libgl1-mesa-dri xdotool imagemagick
 )
 
 missing=()
