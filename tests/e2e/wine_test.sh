@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # End-to-end test of the Windows distributable under Wine:
 #   tests/e2e/wine_test.sh <quorvane-windows-x64.zip> [output directory]
+#                          [<winapi_values.exe> <the stand-in's listing>]
 #
 # Unzips the package as a player would, starts quorvane.exe with 64-bit Wine
 # in a fresh prefix inside Xvfb (no window manager, no sound card), waits for
 # the title, holds Z to start play, waits for the play screen with its HUD,
 # quits with Escape and expects exit code 0. The two screenshots (title.png,
 # play.png) and the logs are kept in the output directory.
+#
+# Given winapi_values.exe (built against the SDK) and the listing of the same
+# program built against our stand-in, it also runs that program under Wine
+# and expects the two listings of values, sizes and GUIDs to be equal.
 #
 # What the game needs of this setting:
 # - a 640 x 480 x 24 screen: Wine switches only to display modes the X server
@@ -29,6 +34,12 @@ readonly Z_HOLD_S=0.5
 zip_file=${1:?usage: wine_test.sh <quorvane-windows-x64.zip> [output directory]}
 zip_file=$(realpath "$zip_file")
 out_dir=$(realpath -m "${2:-wine-test}")
+values_exe=${3:+$(realpath "$3")}
+stand_in_listing=${4:+$(realpath "$4")}
+if [ -n "$values_exe" ] && [ -z "$stand_in_listing" ]; then
+    echo "wine_test: winapi_values.exe needs the stand-in's listing beside it" >&2
+    exit 2
+fi
 rm -rf "$out_dir"
 mkdir -p "$out_dir"
 
@@ -171,11 +182,29 @@ unpack() {
     done
 }
 
+# The SDK's declarations, as winapi_values.exe lists them under Wine, against
+# the stand-in's.
+compare_declarations() {
+    [ -n "$values_exe" ] || return 0
+    timeout 60 "$wine_bin" "$values_exe" 2>"$out_dir/winapi_values.log" |
+        tr -d '\r' >"$out_dir/winapi_values.sdk.txt" ||
+        fail "winapi_values.exe did not run under Wine"
+    cp "$stand_in_listing" "$out_dir/winapi_values.stand-in.txt"
+    [ -s "$out_dir/winapi_values.sdk.txt" ] || fail "winapi_values.exe listed nothing"
+    if ! diff -u "$out_dir/winapi_values.sdk.txt" "$out_dir/winapi_values.stand-in.txt" \
+        >"$out_dir/winapi_values.diff"; then
+        cat "$out_dir/winapi_values.diff" >&2
+        fail "the stand-in declares these differently from the SDK (- SDK, + stand-in)"
+    fi
+    log "the stand-in agrees with the SDK on $(wc -l <"$out_dir/winapi_values.sdk.txt") declarations"
+}
+
 main() {
     local started=$SECONDS
     start_xvfb
     unpack
     prepare_prefix
+    compare_declarations
 
     # The game reads "Wave\..." relative to its current directory, as when a
     # player starts it from the unpacked folder.
