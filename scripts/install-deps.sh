@@ -17,8 +17,14 @@ packages=(
     libasound2-dev
     # fonts the game's text falls back to (Japanese gothic, sans, monospace)
     fonts-ipafont-gothic fonts-dejavu-core
-    # end-to-end test: an X server without a screen, and real key events
-    xvfb xdotool
+    # end-to-end tests: an X server without a screen, real key events,
+    # screenshots, and Mesa's software OpenGL (SDL's renderer, Wine's DirectDraw)
+    xvfb xdotool imagemagick libgl1-mesa-dri
+    # the Windows build: mingw-w64 cross compiler, Windows and DirectX headers
+    # and import libraries
+    g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+    # the Windows build's test: 64-bit Wine
+    wine wine64
 )
 
 missing=()

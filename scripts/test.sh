@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Quorvane and runs every test twice: in the release build, and in a
 # build with AddressSanitizer and UndefinedBehaviorSanitizer. Installs any
-# missing Debian packages first. Exits non-zero when anything fails.
+# missing Debian packages first. Then builds the Windows executable and plays
+# it under Wine (scripts/test-windows.sh). Exits non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,3 +20,6 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=O
     -DQUORVANE_BENCH=OFF
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+echo "== Windows build, played under Wine =="
+./scripts/test-windows.sh

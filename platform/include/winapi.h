@@ -10,6 +10,7 @@
 #include <ddraw.h>
 #include <dsound.h>
 #include <dmusici.h>
+#include <dmksctrl.h> // IKsControl, through which a port's effects are set
 #else
 #include "winapi/types.h"  // integer types, handles, BOOL
 #include "winapi/base.h"   // HRESULT codes, GUIDs, IUnknown, COM start-up

@@ -123,7 +123,8 @@ DEFINE_GUID(GUID_DMUS_PROP_Effects, 0xCDA8D611, 0x684A, 0x11D2, 0x87, 0x1E, 0x00
 inline constexpr ULONG KSPROPERTY_TYPE_GET = 0x00000001;
 inline constexpr ULONG KSPROPERTY_TYPE_SET = 0x00000002;
 
-struct KSIDENTIFIER {
+// Aligned as a 64-bit integer: Windows declares it as a union with one.
+struct alignas(8) KSIDENTIFIER {
     GUID Set;
     ULONG Id;
     ULONG Flags;

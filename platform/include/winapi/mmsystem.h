@@ -34,6 +34,8 @@ inline constexpr DWORD JOY_BUTTON2 = 0x0002;
 inline constexpr DWORD JOY_BUTTON3 = 0x0004;
 inline constexpr DWORD JOY_BUTTON4 = 0x0008;
 
+// Byte-packed, as the multimedia system declares its records.
+#pragma pack(push, 1)
 struct JOYINFOEX {
     DWORD dwSize;
     DWORD dwFlags;
@@ -49,6 +51,7 @@ struct JOYINFOEX {
     DWORD dwReserved1;
     DWORD dwReserved2;
 };
+#pragma pack(pop)
 using LPJOYINFOEX = JOYINFOEX*;
 
 // Polls joystick `id`: JOYERR_NOERROR with the fields dwFlags asks for,
