@@ -85,6 +85,9 @@ public:
         (void)indices, (void)width, (void)height, (void)pitch, (void)palette;
     }
     virtual void SetCursorVisible(bool visible) { (void)visible; }
+    // The title of the program's main window (UTF-8), as CreateWindowExA
+    // named it: what a windowed backend shows in its title bar.
+    virtual void SetWindowTitle(const std::string& titleUtf8) { (void)titleUtf8; }
 
     // Audio: opens the output at this format and starts pulling from `source`;
     // false when no device can be opened. CloseAudio stops the pulls before it

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/text.h"
 #include "system/errors.h"
 #include "winapi/kernel.h"
 #include "winapi/mmsystem.h"
@@ -588,6 +589,9 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
         nextWindow += 2;
         window.className = Lower(found->name);
         window.title = windowName ? windowName : "";
+        if (parent == nullptr) {
+            platform::CurrentBackend().SetWindowTitle(platform::AnsiToUtf8(window.title));
+        }
         window.proc = found->proc;
         window.style = style & ~WS_VISIBLE;
         window.exStyle = exStyle;

@@ -489,3 +489,25 @@ TEST_F(SdlBackendTest, MessageBoxWithoutADialogSystemSaysItOnStandardError) {
     EXPECT_EQ(answer, IDYES);
     EXPECT_NE(said.find("[cap] \xe5\x88\x9d\xe6\x9c\x9f"), std::string::npos) << said;
 }
+
+namespace {
+
+LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+} // namespace
+
+TEST_F(SdlBackendTest, TheTitleBarShowsTheProgramsWindowTitle) {
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = PlainWindowProc;
+    windowClass.lpszClassName = "TitleTest";
+    ASSERT_NE(RegisterClassExA(&windowClass), 0);
+    // "Skeleton" in katakana, in Shift-JIS as the program hands it over.
+    HWND window = CreateWindowExA(0, "TitleTest", "DirectX \x83X\x83P\x83\x8B\x83g\x83\x93",
+                                  WS_POPUP, 0, 0, 640, 480, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    EXPECT_STREQ(SDL_GetWindowTitle(backend->Window()), "DirectX スケルトン");
+    DestroyWindow(window);
+}

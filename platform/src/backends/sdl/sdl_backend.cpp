@@ -561,6 +561,12 @@ void SdlBackend::ToggleFullscreen() {
     Render();
 }
 
+void SdlBackend::SetWindowTitle(const std::string& titleUtf8) {
+    if (window != nullptr) {
+        SDL_SetWindowTitle(window, titleUtf8.c_str());
+    }
+}
+
 void SdlBackend::SetCursorVisible(bool visible) {
     SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
 }

@@ -43,6 +43,7 @@ public:
     void Present(const std::uint8_t* indices, int width, int height, int pitch,
                  const PaletteColour* palette) override;
     void SetCursorVisible(bool visible) override;
+    void SetWindowTitle(const std::string& titleUtf8) override;
     bool OpenAudio(std::uint32_t sampleRate, std::uint32_t channels, AudioSource* source) override;
     void CloseAudio() override;
     int ShowMessageBox(const std::string& captionUtf8, const std::string& textUtf8,
