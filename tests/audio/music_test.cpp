@@ -295,6 +295,41 @@ TEST_F(MusicTest, SelectingAnotherPortStopsTheMusicAndAFailureKeepsTheWindow) {
     EXPECT_EQ(audio.musicState, MusicStopped);
 }
 
+TEST_F(MusicTest, EachStepOfSettingUpASelectedPortReportsItsOwnFailure) {
+    ScriptPorts({PortRecord(0, DMUS_PC_OUTPUTCLASS), PortRecord(1, DMUS_PC_OUTPUTCLASS)},
+                PortGuid(0));
+    Start();
+    struct Step {
+        const char* operation;
+        const char* message;
+    };
+    const Step steps[] = {
+        {"CreatePort", "DirectMusic portが作れません"},
+        {"Activate", "portがアクティブです"},
+        {"AddPort", "performanceにportを追加できません"},
+        {"AssignPChannelBlock", "performanceにDirectMusic portを追加できません"},
+    };
+    int target = 1;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.operation);
+        const std::size_t before = backend.Boxes().size();
+        platform::InjectFault(step.operation, FAIL, 1);
+        audio.SelectMidiPort(target);
+        const std::vector<std::string> boxes = backend.Boxes();
+        ASSERT_EQ(boxes.size(), before + 2);
+        EXPECT_EQ(boxes[before], step.message);
+        EXPECT_EQ(boxes[before + 1], "CreateAndAddPort失敗");
+        EXPECT_EQ(audio.selectedPort, target);
+        target = 1 - target;
+    }
+    EXPECT_EQ(window.closeRequests, 0);
+    // A later selection sets up a working port again.
+    audio.SelectMidiPort(target);
+    EXPECT_NE(audio.port, nullptr);
+    EXPECT_EQ(audio.currentPortCaps, audio.portCaps[target]);
+    EXPECT_EQ(backend.Boxes().size(), 8u);
+}
+
 TEST_F(MusicTest, TogglingReverbTwiceLeavesItAsCreated) {
     Start();
     auto effects = [&] {
