@@ -9,4 +9,4 @@ target_link_libraries(quorvane_platform PUBLIC Freetype::Freetype PkgConfig::FON
 # The blit loops run over every pixel of every frame; let the compiler
 # vectorise them whatever the build type.
 set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/src/video/blit.cpp PROPERTIES
-    COMPILE_OPTIONS "-ftree-vectorize;-fvect-cost-model=dynamic")
+    COMPILE_OPTIONS "-ftree-vectorize;$<$<CXX_COMPILER_ID:GNU>:-fvect-cost-model=dynamic>")
