@@ -109,6 +109,9 @@ void AudioSystem::PlayMusic() {
 }
 
 void AudioSystem::StopMusic() {
+    if (performance == nullptr || segment == nullptr) {
+        return; // nothing loaded: nothing to stop or rewind
+    }
     performance->Stop(nullptr, nullptr, 0, 0);
     segment->SetStartPoint(0);
     if (segmentState != nullptr) {
@@ -121,6 +124,9 @@ void AudioSystem::StopMusic() {
 }
 
 void AudioSystem::PauseMusic() {
+    if (performance == nullptr || segment == nullptr) {
+        return;
+    }
     performance->Stop(nullptr, nullptr, 0, 0);
     REFERENCE_TIME nowReference = 0;
     MUSIC_TIME nowMusic = 0;

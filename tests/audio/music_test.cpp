@@ -195,6 +195,11 @@ TEST_F(MusicTest, StartUpChoosesTheSynthesizerAndStandsReadyWithoutMusic) {
     audio.ToggleMusicPause();
     EXPECT_EQ(audio.musicState, MusicEmpty);
     EXPECT_EQ(audio.segment, nullptr);
+    // Stopping or pausing with nothing loaded changes nothing (and touches
+    // no segment).
+    audio.StopMusic();
+    audio.PauseMusic();
+    EXPECT_EQ(audio.musicState, MusicEmpty);
 }
 
 TEST_F(MusicTest, TheDefaultOutputPortIsChosenWhereverItStandsAndInputPortsAreSkipped) {
