@@ -215,7 +215,7 @@ HRESULT GraphicsDevice::BltClipped(IDirectDrawSurface* dest, RECT destRect,
         return DDERR_INVALIDPARAMS;
     }
     if (clip == nullptr && screenSizeUnread) {
-        screenDesc.dwSize = DDSURFACEDESC_SIZE_32BIT;
+        screenDesc.dwSize = sizeof screenDesc;
         screenDesc.dwFlags = DDSD_HEIGHT | DDSD_WIDTH;
         const HRESULT read = dest->GetSurfaceDesc(&screenDesc);
         if (read != DD_OK) {
