@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "app/game_app.h"
@@ -107,9 +108,52 @@ void BM_PlayFrameFullTable(benchmark::State& state) {
     state.counters["bodies"] = static_cast<double>(PlanetTable[0].count);
 }
 
+// Resident memory of this process in megabytes.
+double ResidentMegabytes() {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (status == nullptr) {
+        return 0.0;
+    }
+    char line[256];
+    double kilobytes = 0.0;
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::sscanf(line, "VmRSS: %lf kB", &kilobytes) == 1) {
+            break;
+        }
+    }
+    std::fclose(status);
+    return kilobytes / 1024.0;
+}
+
+// Ten minutes of play with the table kept full, one iteration per minute of
+// 3600 frames: the resident memory after the first minute and after the
+// tenth must stay flat.
+void BM_TenMinutesFullTable(benchmark::State& state) {
+    StartGame();
+    gameApp.scene = SCENE_PLAY;
+    gameApp.fadePending = 0;
+    double afterFirstMinute = 0.0;
+    int minute = 0;
+    for (auto _ : state) {
+        for (int frame = 0; frame < 3600; ++frame) {
+            if (frame % 30 == 0) {
+                FillTable();
+            }
+            gameApp.RunFrame();
+            display->now += 16;
+        }
+        if (++minute == 1) {
+            afterFirstMinute = ResidentMegabytes();
+        }
+    }
+    state.counters["rss_first_minute_MB"] = afterFirstMinute;
+    state.counters["rss_last_minute_MB"] = ResidentMegabytes();
+}
+
 } // namespace
 
 BENCHMARK(BM_TitleFrame)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PlayFrameFullTable)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TenMinutesFullTable)->Iterations(10)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include <unistd.h>
 
 #include "platform/sdl_backend.h"
 #include "platform/system_backend.h"
@@ -464,11 +469,61 @@ SDL_Rect SdlBackend::FramePlacement() const {
                     textureHeight ? textureHeight : kScreenHeight, output.x, output.y);
 }
 
+namespace {
+
+// Seconds since this process started, from the kernel's record of its start
+// (in clock ticks since boot) and the boot-time clock; -1 when unknown.
+double SecondsSinceProcessStart() {
+    std::FILE* stat = std::fopen("/proc/self/stat", "r");
+    if (stat == nullptr) {
+        return -1.0;
+    }
+    char line[1024] = {};
+    const bool read = std::fgets(line, sizeof line, stat) != nullptr;
+    std::fclose(stat);
+    const char* afterName = read ? std::strrchr(line, ')') : nullptr;
+    if (afterName == nullptr) {
+        return -1.0;
+    }
+    // Field 22 (starttime); fields 3 onwards follow the command name.
+    unsigned long long startTicks = 0;
+    const char* field = afterName + 2;
+    for (int n = 3; n < 22 && field != nullptr; ++n) {
+        field = std::strchr(field, ' ');
+        field = field != nullptr ? field + 1 : nullptr;
+    }
+    if (field == nullptr || std::sscanf(field, "%llu", &startTicks) != 1) {
+        return -1.0;
+    }
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    const double ticksPerSecond = static_cast<double>(sysconf(_SC_CLK_TCK));
+    return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9 -
+           static_cast<double>(startTicks) / ticksPerSecond;
+}
+
+// With QUORVANE_REPORT_FIRST_FRAME set, the first frame presented says how
+// long the start took (the start-up measurement in bench/ reads it).
+void ReportFirstFrame() {
+    static bool reported = false;
+    if (reported) {
+        return;
+    }
+    reported = true;
+    if (std::getenv("QUORVANE_REPORT_FIRST_FRAME") != nullptr) {
+        std::fprintf(stderr, "quorvane: first frame presented %.3f s after the process started\n",
+                     SecondsSinceProcessStart());
+    }
+}
+
+} // namespace
+
 void SdlBackend::Present(const std::uint8_t* indices, int width, int height, int pitch,
                          const PaletteColour* palette) {
     if (!indices || !palette || width <= 0 || height <= 0 || pitch < width) {
         return;
     }
+    ReportFirstFrame();
     {
         std::lock_guard<std::mutex> hold(frameLock);
         staged.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
