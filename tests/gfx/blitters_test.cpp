@@ -151,7 +151,7 @@ TEST_F(ClippedBlt, FlagsEffectsAndResultPassThrough) {
 TEST_F(ClippedBlt, TheScreenSizeIsReadOnceAndKeptForEverySurface) {
     Clip(RECT{0, 0, 40, 20});
     EXPECT_EQ(screen.descriptionReads, 1);
-    EXPECT_EQ(screen.requestedSize, 108u);
+    EXPECT_EQ(screen.requestedSize, sizeof(DDSURFACEDESC));
     EXPECT_EQ(screen.requestedFlags, DDSD_HEIGHT | DDSD_WIDTH);
 
     // A small surface later is clipped to the screen's size, not its own.
