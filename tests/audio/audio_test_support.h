@@ -1,7 +1,6 @@
-// What the audio room's tests share: a backend whose clock moves only when a
-// test says and whose output the test pulls (so what the game's sounds and
-// music produce can be examined sample by sample), which also keeps every
-// message box; a folder of its own that the test runs in; and builders for
+// What the audio room's tests share: the pulling backend of the platform's
+// audio tests (a clock the test moves, output the test pulls, every message
+// box kept); a folder of its own that the test runs in; and builders for
 // the RIFF WAVE files the game reads.
 #pragma once
 
@@ -23,99 +22,8 @@
 #include "platform/backend.h"
 #include "tests/platform/audio/pull_backend.h"
 
-class AudioTestBackend final : public platform::Backend {
-public:
-    AudioTestBackend() : now(LastNow() + 1000) { platform::InstallBackend(this); }
-    ~AudioTestBackend() override {
-        LastNow() = now;
-        platform::InstallBackend(nullptr);
-    }
-    AudioTestBackend(const AudioTestBackend&) = delete;
-    AudioTestBackend& operator=(const AudioTestBackend&) = delete;
-
-    std::uint32_t NowMilliseconds() override { return now.load(); }
-
-    // The virtual clock does not move while the program waits: a wait only
-    // gives the processor away, so that the notification thread can run.
-    void WaitUntil(std::uint32_t) override { std::this_thread::yield(); }
-    void Sleep(std::uint32_t) override { std::this_thread::yield(); }
-
-    bool OpenAudio(std::uint32_t sampleRate, std::uint32_t channelCount,
-                   platform::AudioSource* from) override {
-        rate = sampleRate;
-        channels = channelCount;
-        source = from;
-        return true;
-    }
-    void CloseAudio() override { source = nullptr; }
-
-    int ShowMessageBox(const std::string& captionUtf8, const std::string& textUtf8,
-                       unsigned) override {
-        std::lock_guard<std::mutex> hold(boxesLock);
-        boxes.push_back(textUtf8);
-        captions.push_back(captionUtf8);
-        return 1; // IDOK
-    }
-
-    // Moves the clock on by `ms` in 10 ms steps, pulling after each step the
-    // frames it lasted; returns the interleaved samples.
-    std::vector<std::int16_t> Run(std::uint32_t ms) {
-        std::vector<std::int16_t> out;
-        for (std::uint32_t done = 0; done < ms;) {
-            const std::uint32_t step = std::min<std::uint32_t>(10, ms - done);
-            now += step;
-            done += step;
-            elapsedMs += step;
-            const auto due = elapsedMs * rate / 1000;
-            const auto frames = static_cast<std::uint32_t>(due - pulledFrames);
-            pulledFrames = due;
-            const std::size_t start = out.size();
-            out.resize(start + static_cast<std::size_t>(frames) * channels);
-            if (source != nullptr) {
-                source->Mix(out.data() + start, frames);
-            }
-        }
-        return out;
-    }
-
-    std::vector<std::string> Boxes() const {
-        std::lock_guard<std::mutex> hold(boxesLock);
-        return boxes;
-    }
-    std::vector<std::string> Captions() const {
-        std::lock_guard<std::mutex> hold(boxesLock);
-        return captions;
-    }
-    // Waits (in real time, briefly) until `count` boxes were shown, for boxes
-    // shown by another thread.
-    bool AwaitBoxes(std::size_t count) const {
-        for (int i = 0; i < 2000; ++i) {
-            if (Boxes().size() >= count) {
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return false;
-    }
-
-    // Each backend's clock goes on from where the previous one stopped, as
-    // music and reference time never run backwards within a process.
-    std::atomic<std::uint32_t> now;
-    std::uint32_t rate = 0;
-    std::uint32_t channels = 0;
-    platform::AudioSource* source = nullptr;
-
-private:
-    static std::uint32_t& LastNow() {
-        static std::uint32_t last = 5000;
-        return last;
-    }
-    mutable std::mutex boxesLock;
-    std::vector<std::string> boxes;
-    std::vector<std::string> captions;
-    std::uint64_t elapsedMs = 0;
-    std::uint64_t pulledFrames = 0;
-};
+// The audio room's tests run on the platform audio tests' backend.
+using AudioTestBackend = PullBackend;
 
 // A fresh folder that is the current directory while the object lives (the
 // game names its files relative to the current directory).

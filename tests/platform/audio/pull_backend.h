@@ -1,10 +1,17 @@
 // A backend for the audio tests: its clock moves only when the test says,
 // and its audio output is pulled by the test, so what the mixer produces for
-// each stretch of virtual time can be examined sample by sample.
+// each stretch of virtual time can be examined sample by sample. It keeps
+// every message box shown, for the tests of the game's audio room.
 #pragma once
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/backend.h"
@@ -19,7 +26,40 @@ public:
     PullBackend(const PullBackend&) = delete;
     PullBackend& operator=(const PullBackend&) = delete;
 
-    std::uint32_t NowMilliseconds() override { return now; }
+    std::uint32_t NowMilliseconds() override { return now.load(); }
+
+    // The virtual clock does not move while the program waits: a wait only
+    // gives the processor away, so that another thread (the music
+    // notification thread) can run.
+    void WaitUntil(std::uint32_t) override { std::this_thread::yield(); }
+    void Sleep(std::uint32_t) override { std::this_thread::yield(); }
+
+    int ShowMessageBox(const std::string& captionUtf8, const std::string& textUtf8,
+                       unsigned) override {
+        std::lock_guard<std::mutex> hold(boxesLock);
+        boxes.push_back(textUtf8);
+        captions.push_back(captionUtf8);
+        return 1; // IDOK
+    }
+    std::vector<std::string> Boxes() const {
+        std::lock_guard<std::mutex> hold(boxesLock);
+        return boxes;
+    }
+    std::vector<std::string> Captions() const {
+        std::lock_guard<std::mutex> hold(boxesLock);
+        return captions;
+    }
+    // Waits (in real time, briefly) until `count` boxes were shown, for boxes
+    // shown by another thread.
+    bool AwaitBoxes(std::size_t count) const {
+        for (int i = 0; i < 2000; ++i) {
+            if (Boxes().size() >= count) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
 
     bool OpenAudio(std::uint32_t sampleRate, std::uint32_t channelCount,
                    platform::AudioSource* from) override {
@@ -57,7 +97,7 @@ public:
 
     // Each backend's clock goes on from where the previous one stopped, as
     // the audio layer's reference time never runs backwards.
-    std::uint32_t now;
+    std::atomic<std::uint32_t> now;
     bool refuseAudio = false;
     int opens = 0;
     std::uint32_t rate = 0;
@@ -69,6 +109,9 @@ private:
         static std::uint32_t last = 0;
         return last;
     }
+    mutable std::mutex boxesLock;
+    std::vector<std::string> boxes;
+    std::vector<std::string> captions;
     std::uint64_t elapsedMs = 0;
     std::uint64_t pulledFrames = 0;
 };
