@@ -335,6 +335,47 @@ TEST_F(SdlBackendTest, FramesInQuickSuccessionAreDrawnOnceTheLoopLooksAgain) {
     EXPECT_EQ(ShownAt(placed.x + placed.w - 1, placed.y + placed.h - 1), 0x010203u);
 }
 
+TEST_F(SdlBackendTest, AChangedBandIsRedrawnAndAnUnchangedFrameDrawsNothing) {
+    PresentStripes(*backend);
+    Drain(); // the window's own events on being shown (which draw it again)
+    const SDL_Rect placed = backend->FramePlacement();
+    const int scale = placed.w / 640;
+    ASSERT_GE(scale, 1);
+    // Paint the renderer over: only a frame the backend draws covers it.
+    SDL_SetRenderDrawColor(backend->Renderer(), 0x12, 0x34, 0x56, 255);
+    SDL_RenderClear(backend->Renderer());
+    PresentStripes(*backend);
+    BackendEvent event;
+    backend->PollEvent(event);
+    EXPECT_EQ(ShownAt(placed.x, placed.y), 0x123456u) << "the same frame drawn again";
+
+    // Rows 130..249 take colour 3 of the second stripe row.
+    std::vector<std::uint8_t> indices(640 * 480);
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            const bool changed = y >= 130 && y < 250;
+            indices[static_cast<std::size_t>(y) * 640 + static_cast<std::size_t>(x)] =
+                static_cast<std::uint8_t>(changed ? 13 : x / 64 + 10 * (y / 120));
+        }
+    }
+    platform::PaletteColour palette[256];
+    for (int i = 0; i < 256; ++i) {
+        palette[i] = platform::PaletteColour{static_cast<std::uint8_t>(i * 6),
+                                             static_cast<std::uint8_t>(200 - i),
+                                             static_cast<std::uint8_t>(i + 1)};
+    }
+    backend->Present(indices.data(), 640, 480, 640, palette);
+    backend->PollEvent(event);
+    const auto atFramePixel = [&](int x, int y) {
+        return ShownAt(placed.x + x * scale, placed.y + y * scale);
+    };
+    EXPECT_EQ(atFramePixel(5, 140), StripeColour(13));
+    EXPECT_EQ(atFramePixel(600, 249), StripeColour(13));
+    EXPECT_EQ(atFramePixel(600, 129), StripeColour(19)) << "rows above the band as they were";
+    EXPECT_EQ(atFramePixel(5, 250), StripeColour(20)) << "rows below the band as they were";
+    EXPECT_EQ(atFramePixel(5, 10), StripeColour(0));
+}
+
 TEST_F(SdlBackendTest, AFrameFromAnotherThreadIsDrawnByTheWindowsThread) {
     std::thread other([this] { PresentStripes(*backend); });
     other.join();

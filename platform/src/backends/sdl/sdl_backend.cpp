@@ -526,10 +526,9 @@ void SdlBackend::Present(const std::uint8_t* indices, int width, int height, int
     ReportFirstFrame();
     {
         std::lock_guard<std::mutex> hold(frameLock);
-        staged.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
-        ConvertFrame(indices, width, height, pitch, palette, staged.data(), width * 4);
-        stagedWidth = width;
-        stagedHeight = height;
+        if (!stager.Stage(indices, width, height, pitch, palette)) {
+            return; // the screen shows this already
+        }
         stagedNew = true;
     }
     if (!OnMainThread()) {
@@ -550,13 +549,21 @@ void SdlBackend::ShowStagedFrame() {
         if (!EnsureRenderer()) {
             return;
         }
-        if ((stagedWidth != textureWidth || stagedHeight != textureHeight) &&
-            !CreateTexture(stagedWidth, stagedHeight)) {
-            std::fprintf(stderr, "quorvane: cannot make a %d x %d texture: %s\n", stagedWidth,
-                         stagedHeight, SDL_GetError());
-            return;
+        if (stager.Width() != textureWidth || stager.Height() != textureHeight) {
+            if (!CreateTexture(stager.Width(), stager.Height())) {
+                std::fprintf(stderr, "quorvane: cannot make a %d x %d texture: %s\n",
+                             stager.Width(), stager.Height(), SDL_GetError());
+                return;
+            }
+            stager.MarkAllChanged();
         }
-        SDL_UpdateTexture(texture, nullptr, staged.data(), stagedWidth * 4);
+        const RowBand rows = stager.TakeChangedRows();
+        if (rows.count > 0) {
+            const SDL_Rect band{0, rows.first, stager.Width(), rows.count};
+            const std::uint8_t* firstRow =
+                stager.Pixels() + static_cast<std::ptrdiff_t>(rows.first) * stager.Pitch();
+            SDL_UpdateTexture(texture, &band, firstRow, stager.Pitch());
+        }
     }
     if (!shown) {
         // The window appears with the program's first picture; the window
@@ -595,7 +602,8 @@ void SdlBackend::RecoverFromDeviceReset() {
     }
     {
         std::lock_guard<std::mutex> hold(frameLock);
-        stagedNew = !staged.empty();
+        stagedNew = !stager.Empty();
+        stager.MarkAllChanged();
     }
     LoseAllSurfaces();
     ShowStagedFrame();

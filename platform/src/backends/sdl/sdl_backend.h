@@ -1,7 +1,8 @@
 // The SDL backend itself. The window, its renderer and SDL's event queue
 // belong to the thread that opened the backend (the process's main thread,
 // which runs WinMain): events are pumped only there, inside PollEvent and
-// WaitUntil, and frames are drawn there. Other threads may present frames,
+// WaitUntil, and frames are drawn there; a frame identical to the one on
+// screen is not drawn again. Other threads may present frames,
 // wake the main thread and play sound. A frame presented on the main thread
 // after a quiet moment is drawn at once; one presented elsewhere, or right
 // after another, when the main thread next looks at its events (so a burst
@@ -20,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "backends/sdl/frame_stager.h"
 #include "backends/sdl/sdl_mapping.h"
 #include "platform/backend.h"
 
@@ -104,9 +106,7 @@ private:
 
     // The newest frame, converted, waiting to be drawn (or drawn last).
     std::mutex frameLock;
-    std::vector<std::uint8_t> staged;
-    int stagedWidth = 0;
-    int stagedHeight = 0;
+    FrameStager stager;
     bool stagedNew = false;
     std::uint32_t lastDrawnAt = 0; // NowMilliseconds of the last frame drawn
 
