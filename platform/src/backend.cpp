@@ -65,27 +65,7 @@ public:
     }
 
     void WaitUntil(std::uint32_t deadlineMs) override {
-        const std::uint64_t now = MonotonicNanoseconds();
-        const auto remainingMs =
-            static_cast<std::int32_t>(deadlineMs - static_cast<std::uint32_t>(now / 1000000u));
-        if (remainingMs <= 0) {
-            return;
-        }
-        // Until the clock reads the deadline: the start of that millisecond.
-        const std::uint64_t target =
-            (now / 1000000u + static_cast<std::uint64_t>(remainingMs)) * 1000000u;
-        const std::uint64_t wait = target - now;
-        const timespec timeout{static_cast<time_t>(wait / 1000000000u),
-                               static_cast<long>(wait % 1000000000u)};
-        pollfd fd{wakeDescriptor.load(), POLLIN, 0};
-        if (fd.fd < 0) {
-            nanosleep(&timeout, nullptr);
-            return;
-        }
-        if (ppoll(&fd, 1, &timeout, nullptr) > 0) {
-            std::uint64_t count = 0;
-            [[maybe_unused]] const ssize_t got = read(fd.fd, &count, sizeof count);
-        }
+        WaitForClockOrDescriptor(deadlineMs, wakeDescriptor.load());
     }
 
     void Wake() override { WakeDescriptor(); }
@@ -112,6 +92,30 @@ OperatingSystemBackend& OperatingSystem() {
 std::atomic<Backend*> installed{nullptr};
 
 } // namespace
+
+void WaitForClockOrDescriptor(std::uint32_t deadlineMs, int descriptor) {
+    const std::uint64_t now = MonotonicNanoseconds();
+    const auto remainingMs =
+        static_cast<std::int32_t>(deadlineMs - static_cast<std::uint32_t>(now / 1000000u));
+    if (remainingMs <= 0) {
+        return;
+    }
+    // Until the clock reads the deadline: the start of that millisecond.
+    const std::uint64_t target =
+        (now / 1000000u + static_cast<std::uint64_t>(remainingMs)) * 1000000u;
+    const std::uint64_t wait = target - now;
+    const timespec timeout{static_cast<time_t>(wait / 1000000000u),
+                           static_cast<long>(wait % 1000000000u)};
+    pollfd fd{descriptor, POLLIN, 0};
+    if (fd.fd < 0) {
+        nanosleep(&timeout, nullptr);
+        return;
+    }
+    if (ppoll(&fd, 1, &timeout, nullptr) > 0) {
+        std::uint64_t count = 0;
+        [[maybe_unused]] const ssize_t got = read(fd.fd, &count, sizeof count);
+    }
+}
 
 Backend& SystemBackend() {
     return OperatingSystem();

@@ -4,6 +4,7 @@
 // error stream. It has no display, keyboard, joystick or audio device.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/backend.h"
@@ -16,6 +17,12 @@ Backend& SystemBackend();
 // (WM_CLOSE to its active window) instead of ending it; a second signal
 // while the first is still untaken ends the process as usual.
 void RouteTerminationSignalsToClose();
+
+// Sleeps until the operating system's millisecond clock (NowMilliseconds of
+// SystemBackend) reads `deadlineMs`, to the start of that millisecond, or
+// until `descriptor` (an eventfd; -1 for none) is written to, whichever
+// comes first; a written descriptor is read back to zero.
+void WaitForClockOrDescriptor(std::uint32_t deadlineMs, int descriptor);
 
 // The buttons a message box of `type` offers, the first being its default:
 // the id a box without a person to answer it returns.

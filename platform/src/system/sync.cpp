@@ -14,9 +14,12 @@
 #include <thread>
 
 #include "system/errors.h"
+#include "system/file_descriptor.h"
 #include "system/handles.h"
 
 namespace {
+
+using platform::FileDescriptor;
 
 using Clock = std::chrono::steady_clock;
 
@@ -108,36 +111,6 @@ std::mutex namedEventsLock;
 std::map<std::string, std::weak_ptr<EventObject>> namedEvents;
 
 // ------------------------------------------------------------------ mutexes
-
-// An open file descriptor, closed with its owner.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) : fd(fd) {}
-    ~FileDescriptor() { Reset(); }
-    FileDescriptor(FileDescriptor&& other) noexcept : fd(other.Release()) {}
-    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-        if (this != &other) {
-            Reset(other.Release());
-        }
-        return *this;
-    }
-    int Get() const { return fd; }
-    bool Valid() const { return fd >= 0; }
-    int Release() {
-        const int released = fd;
-        fd = -1;
-        return released;
-    }
-    void Reset(int newFd = -1) {
-        if (fd >= 0) {
-            close(fd);
-        }
-        fd = newFd;
-    }
-
-private:
-    int fd;
-};
 
 // Ownership of a mutex within this process, shared by all its handles.
 struct MutexOwnership {

@@ -303,6 +303,30 @@ TEST_F(SdlBackendTest, WaitsLastUntilTheDeadlineOrAWakeFromAnyThread) {
     EXPECT_TRUE(Drain().empty()) << "a wake-up is no event of the program's";
 }
 
+TEST_F(SdlBackendTest, MillisecondWaitsOfAPollingLoopEachLastUntilTheNextTick) {
+    Drain();
+    // A wake that came while nobody waited ends the next wait at once, and
+    // only that one.
+    backend->Wake();
+    const std::uint32_t woken = backend->NowMilliseconds();
+    backend->WaitUntil(woken + 20000);
+    EXPECT_LT(static_cast<std::int32_t>(backend->NowMilliseconds() - woken), 5000);
+    const std::uint32_t start = backend->NowMilliseconds();
+    for (int i = 0; i < 50; ++i) {
+        backend->WaitUntil(backend->NowMilliseconds() + 1);
+    }
+    EXPECT_GE(static_cast<std::int32_t>(backend->NowMilliseconds() - start), 50)
+        << "a wait ended before its tick";
+
+    // Input that arrives during such a wait is there when the loop looks.
+    PushKey(SDL_KEYDOWN, SDLK_z, SDL_SCANCODE_Z);
+    backend->WaitUntil(backend->NowMilliseconds() + 1);
+    const std::vector<BackendEvent> events = Drain();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, BackendEvent::Kind::KeyDown);
+    EXPECT_EQ(events[0].virtualKey, 'Z');
+}
+
 TEST_F(SdlBackendTest, ATerminationSignalEndsAWaitAsACloseRequest) {
     platform::RouteTerminationSignalsToClose();
     Drain();
@@ -506,7 +530,9 @@ TEST_F(SdlBackendTest, AVirtualJoystickReadsAsJoystickOne) {
     SDL_JoystickSetVirtualAxis(handle, 1, 32767);
     SDL_JoystickSetVirtualButton(handle, 1, SDL_PRESSED);
     SDL_JoystickSetVirtualButton(handle, 2, SDL_PRESSED);
-    Drain(); // SDL takes the new state in while pumping
+    // Pads are read every few milliseconds, when the loop looks at its queue.
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    Drain();
     ASSERT_TRUE(backend->ReadJoystick(0, state));
     EXPECT_EQ(state.x, 0u);
     EXPECT_EQ(state.y, 65535u);
@@ -514,6 +540,7 @@ TEST_F(SdlBackendTest, AVirtualJoystickReadsAsJoystickOne) {
     EXPECT_FALSE(backend->ReadJoystick(1, state));
 
     SDL_JoystickDetachVirtual(device);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
     Drain();
     EXPECT_FALSE(backend->ReadJoystick(0, state)) << "unplugged";
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include "platform/sdl_backend.h"
@@ -30,6 +31,17 @@ constexpr Uint16 kAudioBufferFrames = 1024;
 constexpr std::uint32_t kDrawAtOnceAfterMs = 40;
 // The signal bridge sleeps until woken; this only bounds one wait.
 constexpr std::uint32_t kBridgeWaitMs = 0x3FFFFFFF;
+// A game loop polling its queue waits a millisecond at a time, a thousand
+// times a second. Such short waits sleep on the wake descriptor, to the
+// exact tick of the clock, and leave the window system alone: the events
+// that came meanwhile are collected right after, when the loop looks at its
+// queue. Longer waits (an inactive game in WaitMessage) wait in SDL, so that
+// input ends them at once.
+constexpr std::int32_t kLongestShortWaitMs = 2;
+// Pads are read every few milliseconds rather than on every look at the
+// queue (SDL would otherwise ask the device layer a thousand times a second):
+// still twice as often as a USB pad reports.
+constexpr std::uint32_t kPadUpdateMs = 4;
 
 bool IsEnterKey(SDL_Scancode scancode) {
     return scancode == SDL_SCANCODE_RETURN || scancode == SDL_SCANCODE_KP_ENTER;
@@ -60,6 +72,8 @@ bool SdlBackend::Start(std::string& error) {
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0"); // nearest neighbour, no blur
     // joyGetPosEx reads the stick whatever window has the focus.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    SDL_SetHint(SDL_HINT_AUTO_UPDATE_JOYSTICKS, "0"); // see UpdatePadsNowAndThen
+    SDL_SetHint(SDL_HINT_AUTO_UPDATE_SENSORS, "0");   // not used
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         error = std::string("cannot start SDL's video: ") + SDL_GetError();
         SDL_Quit(); // what SDL did start (its D-Bus connection) ends too
@@ -78,6 +92,7 @@ bool SdlBackend::Start(std::string& error) {
     }
     keyState = SDL_GetKeyboardState(nullptr);
     wakeEventType = SDL_RegisterEvents(1);
+    wakeDescriptor.Reset(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     // A controller is a nice-to-have: without the subsystem there is simply
     // no joystick.
     if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
@@ -148,6 +163,7 @@ bool SdlBackend::PollEvent(BackendEvent& out) {
         return true;
     }
     ShowStagedFrame();
+    UpdatePadsNowAndThen();
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (Translate(event, out)) {
@@ -170,10 +186,22 @@ void SdlBackend::WaitUntil(std::uint32_t deadlineMs) {
     }
     ShowStagedFrame();
     if (wakePending.exchange(false)) {
+        // Woken before the wait began: the descriptor's count goes too, or
+        // the next short wait would end at once.
+        if (wakeDescriptor.Valid()) {
+            std::uint64_t count = 0;
+            [[maybe_unused]] const ssize_t got = read(wakeDescriptor.Get(), &count, sizeof count);
+        }
         return;
     }
     const auto remaining = static_cast<std::int32_t>(deadlineMs - NowMilliseconds());
-    if (remaining > 0) {
+    if (remaining <= 0) {
+        return;
+    }
+    if (remaining <= kLongestShortWaitMs && wakeDescriptor.Valid()) {
+        WaitForClockOrDescriptor(deadlineMs, wakeDescriptor.Get());
+        wakePending.store(false);
+    } else {
         SDL_WaitEventTimeout(nullptr, remaining);
     }
 }
@@ -184,6 +212,10 @@ void SdlBackend::Wake() {
         offMainWake = true;
     }
     offMainWoken.notify_all();
+    if (wakeDescriptor.Valid()) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = write(wakeDescriptor.Get(), &one, sizeof one);
+    }
     if (!wakePending.exchange(true)) {
         SDL_Event event{};
         event.type = wakeEventType;
@@ -328,6 +360,19 @@ bool SdlBackend::IsKeyDown(int virtualKey) {
     }
     return std::any_of(source.scancodes.begin(), source.scancodes.end(),
                        [this](SDL_Scancode scancode) { return keyState[scancode] != 0; });
+}
+
+void SdlBackend::UpdatePadsNowAndThen() {
+    const std::uint32_t now = NowMilliseconds();
+    if ((now - lastPadUpdate < kPadUpdateMs && padsUpdated) ||
+        SDL_WasInit(SDL_INIT_JOYSTICK) == 0) {
+        return;
+    }
+    padsUpdated = true;
+    lastPadUpdate = now;
+    // Queues plugging, unplugging and the pads' own events, and refreshes
+    // what ReadJoystick reads.
+    SDL_JoystickUpdate();
 }
 
 void SdlBackend::AddPad(int deviceIndex) {

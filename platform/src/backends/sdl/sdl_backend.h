@@ -1,7 +1,7 @@
 // The SDL backend itself. The window, its renderer and SDL's event queue
 // belong to the thread that opened the backend (the process's main thread,
 // which runs WinMain): events are pumped only there, inside PollEvent and
-// WaitUntil, and frames are drawn there; a frame identical to the one on
+// long waits, and frames are drawn there; a frame identical to the one on
 // screen is not drawn again. Other threads may present frames,
 // wake the main thread and play sound. A frame presented on the main thread
 // after a quiet moment is drawn at once; one presented elsewhere, or right
@@ -24,6 +24,7 @@
 #include "backends/sdl/frame_stager.h"
 #include "backends/sdl/sdl_mapping.h"
 #include "platform/backend.h"
+#include "system/file_descriptor.h"
 
 namespace platform::sdl {
 
@@ -86,6 +87,7 @@ private:
     void Render();
     void RecoverFromDeviceReset();
 
+    void UpdatePadsNowAndThen();
     void AddPad(int deviceIndex);
     void RemovePad(SDL_JoystickID instance);
 
@@ -112,6 +114,9 @@ private:
 
     Uint32 wakeEventType = 0;
     std::atomic<bool> wakePending{false};
+    // Written by Wake(): ends the main thread's short waits, which sleep on
+    // it instead of in SDL.
+    FileDescriptor wakeDescriptor;
     std::mutex offMainLock;
     std::condition_variable offMainWoken;
     bool offMainWake = false;
@@ -127,6 +132,8 @@ private:
     std::atomic<AudioSource*> audioSource{nullptr};
     std::uint32_t audioChannels = 0;
 
+    std::uint32_t lastPadUpdate = 0; // NowMilliseconds of the last update
+    bool padsUpdated = false;
     std::mutex padLock;
     std::vector<Pad> pads; // in the order they were plugged in
 };
