@@ -314,6 +314,33 @@ TEST(Play, HudShowsTheTableValues) {
     EXPECT_FALSE(showsDigit(7, 500, 105));
 }
 
+TEST(Pacing, EverySecondOfTitleAndPlayHoldsExactlySixtyFrames) {
+    GameRun run;
+    std::vector<std::uint32_t> frameTimes;
+    run.OnFrame([&](const FrameView& view) {
+        if (frameTimes.empty() || frameTimes.back() != view.timeMs) {
+            frameTimes.push_back(view.timeMs);
+        }
+    });
+    run.Press(2500, 'Z', 50);     // into play, through the palette fade
+    run.Press(4000, 'Z', 1500);   // a launch
+    run.Press(4200, VK_UP, 1000); // steering
+    run.Press(8000, VK_ESCAPE);
+    ASSERT_EQ(run.Run(), 0);
+    std::size_t checked = 0;
+    for (std::size_t i = 0; i + 60 < frameTimes.size(); ++i) {
+        if (frameTimes[i] < 1000 || frameTimes[i + 60] > 7900) {
+            continue; // the loading notice, and the teardown
+        }
+        ASSERT_EQ(frameTimes[i + 60] - frameTimes[i], 1000u)
+            << "from the frame at " << frameTimes[i] << " ms";
+        const std::uint32_t interval = frameTimes[i + 1] - frameTimes[i];
+        ASSERT_TRUE(interval == 16 || interval == 17) << interval << " ms at " << frameTimes[i];
+        ++checked;
+    }
+    EXPECT_GT(checked, 300u);
+}
+
 TEST(Activation, DeactivationFreezesFramesAndReactivationResumes) {
     GameRun run;
     Recorder recorder(run);
