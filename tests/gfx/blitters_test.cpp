@@ -102,29 +102,20 @@ protected:
 };
 
 TEST_F(ClippedBlt, EachSideIsCutAndTheSourceMovesWithIt) {
-    auto [left, leftSource] = Clip(RECT{-10, 0, 30, 20});
-    EXPECT_EQ(left, (RECT{0, 0, 30, 20}));
-    EXPECT_EQ(leftSource, (RECT{10, 0, 40, 20}));
-
-    auto [right, rightSource] = Clip(RECT{620, 5, 660, 25});
-    EXPECT_EQ(right, (RECT{620, 5, 640, 25}));
-    EXPECT_EQ(rightSource, (RECT{0, 0, 20, 20}));
-
-    auto [top, topSource] = Clip(RECT{100, -5, 140, 15});
-    EXPECT_EQ(top, (RECT{100, 0, 140, 15}));
-    EXPECT_EQ(topSource, (RECT{0, 5, 40, 20}));
-
-    auto [bottom, bottomSource] = Clip(RECT{100, 470, 140, 490});
-    EXPECT_EQ(bottom, (RECT{100, 470, 140, 480}));
-    EXPECT_EQ(bottomSource, (RECT{0, 0, 40, 10}));
-
-    auto [all, allSource] = Clip(RECT{-10, -10, 650, 490});
-    EXPECT_EQ(all, (RECT{0, 0, 640, 480}));
-    EXPECT_EQ(allSource, (RECT{10, 10, 30, 10}));
-
-    auto [inside, insideSource] = Clip(RECT{5, 6, 45, 26});
-    EXPECT_EQ(inside, (RECT{5, 6, 45, 26}));
-    EXPECT_EQ(insideSource, whole);
+    struct Case {
+        RECT dest, clipped, source;
+    };
+    const Case cases[] = {
+        {{-10, 0, 30, 20}, {0, 0, 30, 20}, {10, 0, 40, 20}},
+        {{620, 5, 660, 25}, {620, 5, 640, 25}, {0, 0, 20, 20}},
+        {{100, -5, 140, 15}, {100, 0, 140, 15}, {0, 5, 40, 20}},
+        {{100, 470, 140, 490}, {100, 470, 140, 480}, {0, 0, 40, 10}},
+        {{-10, -10, 650, 490}, {0, 0, 640, 480}, {10, 10, 30, 10}},
+        {{5, 6, 45, 26}, {5, 6, 45, 26}, whole},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Clip(c.dest), std::make_pair(c.clipped, c.source));
+    }
 }
 
 TEST_F(ClippedBlt, AGivenClipRectangleIsUsedInsteadOfTheScreen) {
@@ -275,26 +266,20 @@ protected:
 
 TEST_F(Rotation, AngleZeroCopiesUprightAroundTheCentre) {
     // The window's pixel (hw - 1, hh - 1) lands on the centre (5, 5).
-    const Picture expected{
-        "..........", "..........", "..........", "..........", "..........",
-        "....abcd..", "....efgh..", "..........", "..........", "..........",
-    };
+    const Picture expected = Rows(".......... .......... .......... .......... .......... "
+                                  "....abcd.. ....efgh.. .......... .......... ..........");
     EXPECT_EQ(Rotated(TestBitmap(SMALL, true), 0), expected);
     // Rows stored top-down give the same picture.
     EXPECT_EQ(Rotated(TestBitmap(SMALL, false), 0), expected);
 }
 
 TEST_F(Rotation, NinetyAndOneEightyDegrees) {
-    const Picture ninety{
-        "..........", "..........", "..........", ".....dh...", ".....cg...",
-        ".....bf...", ".....ae...", "..........", "..........", "..........",
-    };
+    const Picture ninety = Rows(".......... .......... .......... .....dh... .....cg... "
+                                ".....bf... .....ae... .......... .......... ..........");
     EXPECT_EQ(Rotated(TestBitmap(SMALL, true), 90), ninety);
     EXPECT_EQ(Rotated(TestBitmap(SMALL, false), 90), ninety);
-    const Picture half{
-        "..........", "..........", "..........", "..........", "...hgfe...",
-        "...dcba...", "..........", "..........", "..........", "..........",
-    };
+    const Picture half = Rows(".......... .......... .......... .......... ...hgfe... "
+                              "...dcba... .......... .......... .......... ..........");
     EXPECT_EQ(Rotated(TestBitmap(SMALL, true), 180), half);
 }
 
@@ -310,24 +295,10 @@ TEST_F(Rotation, AnglesOutsideOneTurnAreBroughtIntoRange) {
 
 TEST_F(Rotation, ScaleTwoCoversAboutTwoByTwoPerPixel) {
     // Offsets are cut toward zero, so the centre column and row take three.
-    EXPECT_EQ(Rotated(TestBitmap(SMALL, true), 0, 2.0, nullptr, 16, 8), (Picture{
-                                                                            "................",
-                                                                            "................",
-                                                                            "................",
-                                                                            "................",
-                                                                            "................",
-                                                                            "................",
-                                                                            "................",
-                                                                            ".....aabbbccdd..",
-                                                                            ".....aabbbccdd..",
-                                                                            ".....aabbbccdd..",
-                                                                            ".....eefffgghh..",
-                                                                            ".....eefffgghh..",
-                                                                            "................",
-                                                                            "................",
-                                                                            "................",
-                                                                            "................",
-                                                                        }));
+    Picture expected(16, std::string(16, '.'));
+    expected[7] = expected[8] = expected[9] = ".....aabbbccdd..";
+    expected[10] = expected[11] = ".....eefffgghh..";
+    EXPECT_EQ(Rotated(TestBitmap(SMALL, true), 0, 2.0, nullptr, 16, 8), expected);
 }
 
 TEST_F(Rotation, KeyPixelsLeaveTheDestinationAlone) {
@@ -372,7 +343,7 @@ TEST_F(Rotation, DrawingNearTheEdgeOfTheViewIsClipped) {
     const TestBitmap bitmap(SMALL, true);
     Canvas canvas(4, 4);
     device.DrawRotated(canvas.view, bitmap.info, 0, 0, 1.0, 0, KEY, nullptr);
-    EXPECT_EQ(canvas.Picture(0, LETTERS), (Picture{"bcd.", "fgh.", "....", "...."}));
+    EXPECT_EQ(canvas.Picture(0, LETTERS), Rows("bcd. fgh. .... ...."));
     device.DrawRotated(canvas.view, bitmap.info, 3, 3, 50.0, 0, KEY, nullptr);
     EXPECT_TRUE(canvas.PaddingUntouched());
 }
@@ -422,18 +393,6 @@ TEST_F(Rotation, FromABufferNeverReadsPastIt) {
 }
 
 TEST(TrigonometryTables, WholeDegreesRoundedToSixDecimals) {
-    EXPECT_EQ(COSINE_TABLE[0], 1.0);
-    EXPECT_EQ(SINE_TABLE[0], 0.0);
-    EXPECT_EQ(COSINE_TABLE[1], 0.999848);
-    EXPECT_EQ(SINE_TABLE[1], 0.017452);
-    EXPECT_EQ(COSINE_TABLE[60], 0.5);
-    EXPECT_EQ(SINE_TABLE[30], 0.5);
-    EXPECT_EQ(COSINE_TABLE[90], 0.0);
-    EXPECT_EQ(SINE_TABLE[90], 1.0);
-    EXPECT_EQ(COSINE_TABLE[180], -1.0);
-    EXPECT_EQ(SINE_TABLE[270], -1.0);
-    EXPECT_EQ(COSINE_TABLE[359], 0.999848);
-    EXPECT_EQ(SINE_TABLE[359], -0.017452);
     for (int degree = 0; degree < 360; ++degree) {
         const double radians = degree * std::numbers::pi / 180.0;
         EXPECT_EQ(COSINE_TABLE[degree], std::round(std::cos(radians) * 1e6) / 1e6) << degree;
