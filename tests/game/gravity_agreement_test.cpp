@@ -20,6 +20,7 @@
 
 #include "game/gravity.h"
 #include "support/gravity_reference.h"
+#include "support/planet_scenes.h"
 
 namespace {
 
@@ -29,11 +30,7 @@ std::vector<Planet> RandomScene(std::uint32_t count, std::uint32_t seed) {
     std::uniform_real_distribution<float> y(-100.0f, 560.0f);
     std::uniform_real_distribution<float> v(-2.0f, 2.0f);
     std::uniform_real_distribution<float> mass(1.0f, 5.0f);
-    std::vector<Planet> table(PLANET_CAPACITY);
-    table[0].kind = SUN_KIND;
-    table[0].mass = 250.0f;
-    table[0].inUse = 1;
-    table[0].position = Vec2(320.0f, 240.0f);
+    std::vector<Planet> table = SunAlone();
     table[0].count = count;
     for (std::uint32_t i = 1; i < count; ++i) {
         table[i].inUse = 1;
@@ -118,21 +115,12 @@ TEST(GravityAgreement, SmallSceneAgreesStepByStepOverManySteps) {
 TEST(GravityAgreement, StableOrbitTrajectoriesStayTogether) {
     // Planets on wide, nearly circular orbits: nothing close, nothing chaotic,
     // so the two whole trajectories stay within a small fraction of a pixel.
-    std::vector<Planet> a(PLANET_CAPACITY);
-    a[0].mass = 250.0f;
-    a[0].kind = SUN_KIND;
-    a[0].inUse = 1;
-    a[0].position = Vec2(320.0f, 240.0f);
-    a[0].count = 4;
-    const float radii[] = {80.0f, 140.0f, 200.0f};
-    for (int k = 0; k < 3; ++k) {
-        Planet& p = a[k + 1];
-        p.inUse = 1;
-        p.mass = 1.0f;
-        p.position = Vec2(320.0f + radii[k], 240.0f);
+    std::vector<Planet> a = SunAlone();
+    for (const float radius : {80.0f, 140.0f, 200.0f}) {
         // circular speed: a step moves v / 4 and pulls by 250 / r^2 into v, so
         // (v / 4)^2 / r = (250 / r^2) / 4
-        p.velocity = Vec2(0.0f, -2.0f * std::sqrt(250.0f / radii[k]));
+        AddPlanet(a.data(), Vec2(320.0f + radius, 240.0f), 1.0f,
+                  Vec2(0.0f, -2.0f * std::sqrt(250.0f / radius)));
     }
     std::vector<Planet> b = a;
     for (int step = 0; step < 2000; ++step) {
