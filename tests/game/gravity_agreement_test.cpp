@@ -38,7 +38,8 @@ std::vector<Planet> RandomScene(std::uint32_t count, std::uint32_t seed) {
         table[i].position = Vec2(x(rng), y(rng));
         table[i].velocity = Vec2(v(rng), v(rng));
     }
-    // Close encounters and coincident bodies, inside both floors.
+    // Close encounters and coincident bodies, inside both floors (a body on
+    // another, or on the sun, is pulled along +x).
     table[2].position = table[1].position;
     table[3].position = Vec2(table[1].position.x + 1.5f, table[1].position.y - 2.0f);
     table[4].position = Vec2(320.0f, 240.0f);
@@ -77,6 +78,10 @@ void ExpectStepsAgree(const std::vector<Planet>& start) {
         const double bound = (2.0 * (n - 1) + 12.0) * u * PullSum(start, i) + 1e-30;
         ASSERT_NEAR(actual[i].acceleration.x, expected[i].acceleration.x, bound) << i;
         ASSERT_NEAR(actual[i].acceleration.y, expected[i].acceleration.y, bound) << i;
+        ASSERT_NEAR(actual[i].accelMagnitude, expected[i].accelMagnitude, 2.0 * bound) << i;
+        ASSERT_NEAR(actual[i].forceMagnitude, expected[i].forceMagnitude,
+                    2.0 * bound * expected[i].mass)
+            << i;
         // Integration is the same arithmetic on both sides: the velocity and
         // position differ only by what the acceleration did, plus a rounding.
         const double vBound = bound + 2.0 * u * (std::fabs(expected[i].velocity.x) + 1.0);
