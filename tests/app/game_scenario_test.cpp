@@ -190,6 +190,9 @@ INSTANTIATE_TEST_SUITE_P(ZEnterSpaceLeftButton, StartKey,
 
 // The start-of-play transition: 32 steps to black, one frame that finds
 // nothing left, 32 steps from white to the artwork's colours and one more.
+// Both phases take exactly that long only because the artwork's fading
+// entries hold a channel of 249 or more and one of 6 or less: this checks the
+// artwork too.
 TEST(StartOfPlay, PaletteFadesToBlackThenFromWhiteOverSixtySixFrames) {
     GameRun run;
     Recorder recorder(run, 1900);
