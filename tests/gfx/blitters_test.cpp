@@ -264,31 +264,23 @@ protected:
     }
 };
 
-TEST_F(Rotation, AngleZeroCopiesUprightAroundTheCentre) {
+TEST_F(Rotation, QuarterTurnsInAndOutsideOneTurnFromEitherRowOrder) {
     // The window's pixel (hw - 1, hh - 1) lands on the centre (5, 5).
-    const Picture expected = Rows(".......... .......... .......... .......... .......... "
-                                  "....abcd.. ....efgh.. .......... .......... ..........");
-    EXPECT_EQ(Rotated(TestBitmap(SMALL, true), 0), expected);
-    // Rows stored top-down give the same picture.
-    EXPECT_EQ(Rotated(TestBitmap(SMALL, false), 0), expected);
-}
-
-TEST_F(Rotation, NinetyAndOneEightyDegrees) {
-    const Picture ninety = Rows(".......... .......... .......... .....dh... .....cg... "
-                                ".....bf... .....ae... .......... .......... ..........");
-    EXPECT_EQ(Rotated(TestBitmap(SMALL, true), 90), ninety);
-    EXPECT_EQ(Rotated(TestBitmap(SMALL, false), 90), ninety);
-    const Picture half = Rows(".......... .......... .......... .......... ...hgfe... "
-                              "...dcba... .......... .......... .......... ..........");
-    EXPECT_EQ(Rotated(TestBitmap(SMALL, true), 180), half);
-}
-
-TEST_F(Rotation, AnglesOutsideOneTurnAreBroughtIntoRange) {
+    const std::string upright = ".......... .......... .......... .......... .......... "
+                                "....abcd.. ....efgh.. .......... .......... ..........";
+    const std::string ninety = ".......... .......... .......... .....dh... .....cg... "
+                               ".....bf... .....ae... .......... .......... ..........";
+    const std::string half = ".......... .......... .......... .......... ...hgfe... "
+                             "...dcba... .......... .......... .......... ..........";
+    const std::pair<int, std::string> turns[] = {{0, upright},  {360, upright}, {90, ninety},
+                                                 {450, ninety}, {-270, ninety}, {180, half},
+                                                 {-180, half}};
+    for (const auto& [angle, picture] : turns) {
+        for (bool bottomUp : {true, false}) {
+            EXPECT_EQ(Rotated(TestBitmap(SMALL, bottomUp), angle), Rows(picture)) << angle;
+        }
+    }
     const TestBitmap bitmap(SMALL, true);
-    EXPECT_EQ(Rotated(bitmap, 450), Rotated(bitmap, 90));
-    EXPECT_EQ(Rotated(bitmap, -270), Rotated(bitmap, 90));
-    EXPECT_EQ(Rotated(bitmap, -180), Rotated(bitmap, 180));
-    EXPECT_EQ(Rotated(bitmap, 360), Rotated(bitmap, 0));
     EXPECT_EQ(Rotated(bitmap, INT_MIN), Rotated(bitmap, INT_MIN % 360 + 360));
     EXPECT_EQ(Rotated(bitmap, INT_MAX), Rotated(bitmap, INT_MAX % 360));
 }
