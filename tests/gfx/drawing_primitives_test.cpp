@@ -21,25 +21,14 @@ const std::string INK_LEGEND = Legend({{'#', INK}});
 // address sanitizer sees any access past it.
 struct Buffer {
     explicit Buffer(RECT rect)
-        : rect(rect), columns(rect.right - rect.left - 1), rows(rect.bottom - rect.top - 1),
-          bytes(static_cast<std::size_t>(columns) * rows, 0) {}
+        : rect(rect), pixels(rect.right - rect.left - 1, rect.bottom - rect.top - 1, 0, 0),
+          bytes(pixels.memory) {}
 
-    Picture Drawn() const {
-        Picture picture;
-        for (int y = 0; y < rows; ++y) {
-            std::string row;
-            for (int x = 0; x < columns; ++x) {
-                row += bytes[static_cast<std::size_t>(y) * columns + x] == 0 ? '.' : '#';
-            }
-            picture.push_back(row);
-        }
-        return picture;
-    }
+    Picture Drawn() const { return pixels.Picture(0, INK_LEGEND); }
 
     RECT rect;
-    int columns;
-    int rows;
-    std::vector<BYTE> bytes;
+    Canvas pixels;
+    std::vector<BYTE>& bytes;
 };
 
 using Pen = std::pair<LONG, LONG>;
@@ -229,10 +218,10 @@ TEST_F(Drawing, ArcEndsAreInclusiveOnAViewAndExclusiveInABuffer) {
 
     Buffer buffer(RECT{-1990, 0, 10, 10});
     device.DrawArcInBuffer(buffer.bytes.data(), buffer.rect, 0.0, 0.0025, INK);
-    EXPECT_EQ(buffer.bytes[4 * buffer.columns + 10], INK);
+    EXPECT_EQ(buffer.bytes[4 * buffer.pixels.width + 10], INK);
     EXPECT_EQ(std::count(buffer.bytes.begin(), buffer.bytes.end(), INK), 1);
     device.DrawArcInBuffer(buffer.bytes.data(), buffer.rect, 0.0, 0.0026, INK);
-    EXPECT_EQ(buffer.bytes[3 * buffer.columns + 9], INK);
+    EXPECT_EQ(buffer.bytes[3 * buffer.pixels.width + 9], INK);
     EXPECT_EQ(std::count(buffer.bytes.begin(), buffer.bytes.end(), INK), 2);
 }
 
