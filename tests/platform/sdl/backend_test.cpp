@@ -347,21 +347,6 @@ TEST_F(SdlBackendTest, ATerminationSignalEndsAWaitAsACloseRequest) {
     EXPECT_EQ(KindsAndKeys(Drain()), (std::vector<KindAndKey>{{Kind::Close, 0}}));
 }
 
-TEST_F(SdlBackendTest, FramesInQuickSuccessionAreDrawnOnceTheLoopLooksAgain) {
-    PresentStripes(*backend);
-    const SDL_Rect placed = backend->FramePlacement();
-    ASSERT_EQ(ShownAt(placed.x, placed.y), StripeColour(0)) << "the first frame at once";
-    std::vector<std::uint8_t> plain(640 * 480, 9);
-    platform::PaletteColour palette[256] = {};
-    palette[9] = platform::PaletteColour{1, 2, 3};
-    backend->Present(plain.data(), 640, 480, 640, palette);
-    backend->Present(plain.data(), 640, 480, 640, palette);
-    BackendEvent event;
-    backend->PollEvent(event);
-    EXPECT_EQ(ShownAt(placed.x, placed.y), 0x010203u);
-    EXPECT_EQ(ShownAt(placed.x + placed.w - 1, placed.y + placed.h - 1), 0x010203u);
-}
-
 TEST_F(SdlBackendTest, AChangedBandIsRedrawnAndAnUnchangedFrameDrawsNothing) {
     PresentStripes(*backend);
     Drain(); // the window's own events on being shown (which draw it again)
