@@ -91,6 +91,11 @@ protected:
     SpySurface sprite{40, 20};
     const RECT whole{0, 0, 40, 20};
 
+    // The whole of `from` to `dest` on `to`, clipped to the screen.
+    HRESULT Blt(IDirectDrawSurface* to, RECT dest, IDirectDrawSurface* from) {
+        return device.BltClipped(to, dest, from, whole, DDBLT_WAIT, nullptr, nullptr);
+    }
+
     // The rectangles handed to Blt for `dest` clipped to the screen.
     std::pair<RECT, RECT> Clip(RECT dest, const RECT* clip = nullptr) {
         const std::size_t before = screen.blts.size();
@@ -147,9 +152,7 @@ TEST_F(ClippedBlt, TheScreenSizeIsReadOnceAndKeptForEverySurface) {
 
     // A small surface later is clipped to the screen's size, not its own.
     SpySurface small(32, 32);
-    ASSERT_EQ(device.BltClipped(&small, RECT{20, 0, 60, 20}, &sprite, whole, DDBLT_WAIT, nullptr,
-                                nullptr),
-              DD_OK);
+    ASSERT_EQ(Blt(&small, RECT{20, 0, 60, 20}, &sprite), DD_OK);
     EXPECT_EQ(small.descriptionReads, 0);
     ASSERT_EQ(small.blts.size(), 1u);
     EXPECT_EQ(small.blts[0].dest, (RECT{20, 0, 60, 20}));
@@ -162,8 +165,7 @@ TEST_F(ClippedBlt, NothingOutsideTheRegionReachesBlt) {
     ASSERT_EQ(Clip(RECT{0, 0, 10, 10}).first, (RECT{0, 0, 10, 10})); // reads the screen size
     for (RECT outside : {RECT{-50, 0, -1, 20}, RECT{641, 0, 700, 20}, RECT{0, -30, 40, -1},
                          RECT{0, 481, 40, 500}, RECT{-40, 0, 0, 20}, RECT{640, 0, 680, 20}}) {
-        EXPECT_EQ(device.BltClipped(&screen, outside, &sprite, whole, DDBLT_WAIT, nullptr, nullptr),
-                  DD_OK);
+        EXPECT_EQ(Blt(&screen, outside, &sprite), DD_OK);
     }
     EXPECT_EQ(screen.blts.size(), 1u);
 }
@@ -172,14 +174,11 @@ TEST_F(ClippedBlt, AFailedSizeReadIsReportedAndTriedAgain) {
     CaptureBackend backend;
     GameDisplay display;
     platform::InjectFault("GetSurfaceDesc", DDERR_SURFACELOST, 1);
-    EXPECT_EQ(device.BltClipped(display.back, RECT{0, 0, 40, 20}, &sprite, whole, DDBLT_WAIT,
-                                nullptr, nullptr),
-              DDERR_SURFACELOST);
+    EXPECT_EQ(Blt(display.back, RECT{0, 0, 40, 20}, &sprite), DDERR_SURFACELOST);
     platform::ClearFaults();
     ASSERT_EQ(Clip(RECT{-10, 0, 30, 20}).first, (RECT{0, 0, 30, 20}));
     EXPECT_EQ(screen.descriptionReads, 1);
-    EXPECT_EQ(device.BltClipped(nullptr, RECT{0, 0, 4, 4}, &sprite, whole, 0, nullptr, nullptr),
-              DDERR_INVALIDPARAMS);
+    EXPECT_EQ(Blt(nullptr, RECT{0, 0, 4, 4}, &sprite), DDERR_INVALIDPARAMS);
 }
 
 TEST_F(ClippedBlt, ClippedCopyOnTheGameScreen) {
@@ -195,12 +194,8 @@ TEST_F(ClippedBlt, ClippedCopyOnTheGameScreen) {
         }
     }
     FillSurface(display.back, 0);
-    ASSERT_EQ(device.BltClipped(display.back, RECT{-10, 0, 30, 20}, art, whole, DDBLT_WAIT, nullptr,
-                                nullptr),
-              DD_OK);
-    ASSERT_EQ(device.BltClipped(display.back, RECT{620, 460, 660, 480}, art, whole, DDBLT_WAIT,
-                                nullptr, nullptr),
-              DD_OK);
+    ASSERT_EQ(Blt(display.back, RECT{-10, 0, 30, 20}, art), DD_OK);
+    ASSERT_EQ(Blt(display.back, RECT{620, 460, 660, 480}, art), DD_OK);
     {
         Pixels back(display.back);
         Pixels source(art);

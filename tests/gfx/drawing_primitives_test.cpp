@@ -46,6 +46,13 @@ protected:
         return canvas.Picture(0, INK_LEGEND);
     }
 
+    Picture Arc(int width, int height, RECT box, double start, double end) {
+        Canvas canvas(width, height);
+        device.DrawArc(canvas.view, box, start, end, INK);
+        EXPECT_TRUE(canvas.PaddingUntouched());
+        return canvas.Picture(0, INK_LEGEND);
+    }
+
     Picture BufferLine(POINT from, POINT to) {
         Buffer buffer(RECT{0, 0, 7, 6}); // 6 x 5
         device.MoveToInRect(buffer.rect, from.x, from.y);
@@ -192,21 +199,13 @@ TEST_F(Drawing, DegenerateBufferRectanglesDrawNothing) {
 
 TEST_F(Drawing, ArcOnAViewRunsClockwiseFromTheRightAndIncludesItsEnd) {
     constexpr double pi = std::numbers::pi;
-    Canvas full(9, 5), quarter(9, 5), swapped(9, 5);
-    device.DrawArc(full.view, RECT{0, 0, 8, 4}, 0.0, 2 * pi, INK);
-    EXPECT_EQ(full.Picture(0, INK_LEGEND),
+    EXPECT_EQ(Arc(9, 5, RECT{0, 0, 8, 4}, 0.0, 2 * pi),
               Rows("########. #......#. #......## ########. ........."));
-    device.DrawArc(quarter.view, RECT{0, 0, 8, 4}, 0.0, pi / 2, INK);
-    EXPECT_EQ(quarter.Picture(0, INK_LEGEND),
-              Rows("......... ......... .......## ....####. ........."));
-    device.DrawArc(swapped.view, RECT{0, 0, 8, 4}, pi / 2, 0.0, INK);
-    EXPECT_EQ(swapped.Picture(0, INK_LEGEND), quarter.Picture(0, INK_LEGEND));
-
-    Canvas round(10, 6);
-    device.DrawArc(round.view, RECT{0, 0, 10, 6}, 0.0, 2 * pi, INK);
-    EXPECT_EQ(round.Picture(0, INK_LEGEND),
+    const Picture quarter = Arc(9, 5, RECT{0, 0, 8, 4}, 0.0, pi / 2);
+    EXPECT_EQ(quarter, Rows("......... ......... .......## ....####. ........."));
+    EXPECT_EQ(Arc(9, 5, RECT{0, 0, 8, 4}, pi / 2, 0.0), quarter);
+    EXPECT_EQ(Arc(10, 6, RECT{0, 0, 10, 6}, 0.0, 2 * pi),
               Rows(".########. ##......## #........# #........# ##......## .########."));
-    EXPECT_TRUE(round.PaddingUntouched());
 }
 
 TEST_F(Drawing, ArcEndsAreInclusiveOnAViewAndExclusiveInABuffer) {
@@ -236,11 +235,9 @@ TEST_F(Drawing, ArcInABufferRunsAnticlockwise) {
 }
 
 TEST_F(Drawing, ArcsAreClippedToTheViewAndRefuseEndlessAngles) {
-    Canvas canvas(6, 6);
-    device.DrawArc(canvas.view, RECT{-6, -6, 6, 6}, 0.0, 7.0, INK);
     // Only the quarter with x and y from 0 up lies in the view.
-    EXPECT_EQ(canvas.Picture(0, INK_LEGEND), Rows(".....# .....# .....# ....## ...##. ####.."));
-    EXPECT_TRUE(canvas.PaddingUntouched());
+    EXPECT_EQ(Arc(6, 6, RECT{-6, -6, 6, 6}, 0.0, 7.0),
+              Rows(".....# .....# .....# ....## ...##. ####.."));
 
     Canvas untouched(6, 6);
     device.DrawArc(untouched.view, RECT{0, 0, 4, 4}, 0.0, INFINITY, INK);
