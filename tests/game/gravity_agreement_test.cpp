@@ -39,11 +39,15 @@ std::vector<Planet> RandomScene(std::uint32_t count, std::uint32_t seed) {
         table[i].velocity = Vec2(v(rng), v(rng));
     }
     // Close encounters and coincident bodies, inside both floors (a body on
-    // another, or on the sun, is pulled along +x).
-    table[2].position = table[1].position;
-    table[3].position = Vec2(table[1].position.x + 1.5f, table[1].position.y - 2.0f);
-    table[4].position = Vec2(320.0f, 240.0f);
-    table[5].position = Vec2(330.0f, 245.0f);
+    // another, or on the sun, is pulled along +x); once among the first
+    // records and once among the last, which the step may handle apart from
+    // the others (a table's records are taken four at a time where it can).
+    for (const std::uint32_t k : {1u, count - 5}) {
+        table[k + 1].position = table[k].position;
+        table[k + 2].position = Vec2(table[k].position.x + 1.5f, table[k].position.y - 2.0f);
+        table[k + 3].position = Vec2(320.0f, 240.0f);
+        table[k + 4].position = Vec2(330.0f, 245.0f);
+    }
     return table;
 }
 
@@ -74,8 +78,20 @@ void ExpectStepsAgree(const std::vector<Planet>& start) {
     ASSERT_EQ(actual[0].steeredIndex, expected[0].steeredIndex);
     const std::uint32_t n = start[0].count;
     for (std::uint32_t i = 0; i < actual[0].count; ++i) {
+        // A record that left the field gave its slot to the last one, which
+        // keeps its position and velocity until the next step: the pulls in
+        // that slot are those on the body that moved in.
+        std::uint32_t body = i;
+        for (std::uint32_t j = i + 1; j < n && body == i; ++j) {
+            const Planet& was = start[j];
+            if (expected[i].position.x == was.position.x &&
+                expected[i].position.y == was.position.y &&
+                expected[i].velocity.x == was.velocity.x) {
+                body = j;
+            }
+        }
         const double u = FLT_EPSILON / 2;
-        const double bound = (2.0 * (n - 1) + 12.0) * u * PullSum(start, i) + 1e-30;
+        const double bound = (2.0 * (n - 1) + 12.0) * u * PullSum(start, body) + 1e-30;
         ASSERT_NEAR(actual[i].acceleration.x, expected[i].acceleration.x, bound) << i;
         ASSERT_NEAR(actual[i].acceleration.y, expected[i].acceleration.y, bound) << i;
         ASSERT_NEAR(actual[i].accelMagnitude, expected[i].accelMagnitude, 2.0 * bound) << i;
