@@ -260,8 +260,8 @@ constexpr BYTE EMPTY = 20;
 constexpr BYTE CENTRE = 30;
 
 // "50e 1c 25f" is 50 e's, a c and 25 f's.
-std::string Runs(const std::string& spec) {
-    std::istringstream in(spec);
+std::string Runs(const std::string& pattern) {
+    std::istringstream in(pattern);
     std::string out;
     int count = 0;
     for (char symbol = 0; in >> count >> symbol;) {
