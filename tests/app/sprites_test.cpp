@@ -2,9 +2,10 @@
 // animation counter picks frames, and sprites that reach past the screen.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <tuple>
 
 #include "app/game_app.h"
+#include "support/planet_scenes.h"
 
 namespace {
 
@@ -46,8 +47,7 @@ protected:
     }
 
     IDirectDrawSurface* Make(int width, int height) {
-        DDSURFACEDESC desc;
-        std::memset(&desc, 0, sizeof desc);
+        DDSURFACEDESC desc{};
         desc.dwSize = sizeof desc;
         desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
         desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
@@ -58,15 +58,13 @@ protected:
         return surface;
     }
     static void Fill(IDirectDrawSurface* surface, RECT* rect, BYTE index) {
-        DDBLTFX fx;
-        std::memset(&fx, 0, sizeof fx);
+        DDBLTFX fx{};
         fx.dwSize = sizeof fx;
         fx.dwFillColor = index;
         surface->Blt(rect, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
     }
     BYTE At(int x, int y) {
-        DDSURFACEDESC desc;
-        std::memset(&desc, 0, sizeof desc);
+        DDSURFACEDESC desc{};
         desc.dwSize = sizeof desc;
         target->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr);
         const BYTE value = static_cast<const BYTE*>(desc.lpSurface)[y * desc.lPitch + x];
@@ -88,14 +86,8 @@ protected:
         }
         return r;
     }
-    std::uint32_t Add(float x, float y, int kind) {
-        Planet& table = PlanetTable[0];
-        Planet& p = PlanetTable[table.count];
-        p.inUse = 1;
-        p.kind = kind;
-        p.mass = 0.0f;
-        p.position = Vec2(x, y);
-        return table.count++;
+    static void Add(float x, float y, int kind) {
+        AddPlanet(PlanetTable, Vec2(x, y), 0.0f, Vec2(0.0f, 0.0f), kind);
     }
 
     IDirectDraw* directDraw = nullptr;
@@ -104,10 +96,8 @@ protected:
 };
 
 void ExpectRect(const RECT& got, LONG left, LONG top, LONG right, LONG bottom) {
-    EXPECT_EQ(got.left, left);
-    EXPECT_EQ(got.top, top);
-    EXPECT_EQ(got.right, right);
-    EXPECT_EQ(got.bottom, bottom);
+    EXPECT_EQ(std::tie(got.left, got.top, got.right, got.bottom),
+              std::tie(left, top, right, bottom));
 }
 
 TEST_F(SpriteDrawing, SunAndMarkerOnTheFirstFrame) {
@@ -115,8 +105,7 @@ TEST_F(SpriteDrawing, SunAndMarkerOnTheFirstFrame) {
     DrawPlanets(target, source);
     // The sun (row 4, frame 0) scaled from 33 x 30 into (304, 225)-(336, 255);
     // the marker (row 5, frame 0) into (309, 229)-(331, 251) over it.
-    const RECT sun = Extent(140);
-    ExpectRect(sun, 304, 225, 336, 255);
+    ExpectRect(Extent(140), 304, 225, 336, 255);
     ExpectRect(Extent(150), 309, 229, 331, 251);
     EXPECT_EQ(animCounter, 1u);
 }

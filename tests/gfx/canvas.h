@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,16 @@ inline std::string Legend(std::initializer_list<std::pair<char, BYTE>> entries) 
         legend += static_cast<char>(index);
     }
     return legend;
+}
+
+// A picture written on one line, its rows separated by spaces.
+inline std::vector<std::string> Rows(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> rows;
+    for (std::string row; in >> row;) {
+        rows.push_back(row);
+    }
+    return rows;
 }
 
 // A backend on a virtual clock that records every Sleep and can look at the

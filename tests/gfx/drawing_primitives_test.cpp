@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 #include <numbers>
+#include <sstream>
 #include <vector>
 
 #include "canvas.h"
@@ -20,34 +21,34 @@ const std::string INK_LEGEND = Legend({{'#', INK}});
 // address sanitizer sees any access past it.
 struct Buffer {
     explicit Buffer(RECT rect)
-        : rect(rect), columns(rect.right - rect.left - 1), rows(rect.bottom - rect.top - 1),
-          bytes(static_cast<std::size_t>(columns) * rows, 0) {}
+        : rect(rect), pixels(rect.right - rect.left - 1, rect.bottom - rect.top - 1, 0, 0),
+          bytes(pixels.memory) {}
 
-    Picture Drawn() const {
-        Picture picture;
-        for (int y = 0; y < rows; ++y) {
-            std::string row;
-            for (int x = 0; x < columns; ++x) {
-                row += bytes[static_cast<std::size_t>(y) * columns + x] == 0 ? '.' : '#';
-            }
-            picture.push_back(row);
-        }
-        return picture;
-    }
+    Picture Drawn() const { return pixels.Picture(0, INK_LEGEND); }
 
     RECT rect;
-    int columns;
-    int rows;
-    std::vector<BYTE> bytes;
+    Canvas pixels;
+    std::vector<BYTE>& bytes;
 };
+
+using Pen = std::pair<LONG, LONG>;
 
 class Drawing : public ::testing::Test {
 protected:
     GraphicsDevice device;
 
+    Pen PenAt() const { return {device.penX, device.penY}; }
+
     Picture Line(Canvas& canvas, POINT from, POINT to) {
         device.MoveTo(canvas.view, from.x, from.y);
         device.LineTo(canvas.view, to.x, to.y, INK);
+        EXPECT_TRUE(canvas.PaddingUntouched());
+        return canvas.Picture(0, INK_LEGEND);
+    }
+
+    Picture Arc(int width, int height, RECT box, double start, double end) {
+        Canvas canvas(width, height);
+        device.DrawArc(canvas.view, box, start, end, INK);
         EXPECT_TRUE(canvas.PaddingUntouched());
         return canvas.Picture(0, INK_LEGEND);
     }
@@ -64,82 +65,50 @@ protected:
 // The pen and lines on a surface.
 // ---------------------------------------------------------------------------
 
-TEST_F(Drawing, PenStartsAtTheOriginAndMovesOnlyInsideTheView) {
+TEST_F(Drawing, PenStartsAtTheOriginAndMovesOnlyInsideTheViewOrRectangle) {
     Canvas canvas(10, 8);
-    EXPECT_EQ(device.penX, 0);
-    EXPECT_EQ(device.penY, 0);
+    EXPECT_EQ(PenAt(), (Pen{0, 0}));
     device.MoveTo(canvas.view, 9, 7);
-    EXPECT_EQ(device.penX, 9);
-    EXPECT_EQ(device.penY, 7);
+    EXPECT_EQ(PenAt(), (Pen{9, 7}));
     for (POINT outside : {POINT{10, 0}, POINT{0, 8}, POINT{-1, 3}, POINT{3, -1}}) {
         device.MoveTo(canvas.view, outside.x, outside.y);
-        EXPECT_EQ(device.penX, 9);
-        EXPECT_EQ(device.penY, 7);
+        EXPECT_EQ(PenAt(), (Pen{9, 7}));
     }
-}
-
-TEST_F(Drawing, MoveToInRectTakesBothEdgesOfTheRectangle) {
+    // A rectangle's pen takes both of its edges.
     const RECT rect{2, 3, 6, 8};
     device.MoveToInRect(rect, 6, 8);
-    EXPECT_EQ(device.penX, 6);
-    EXPECT_EQ(device.penY, 8);
+    EXPECT_EQ(PenAt(), (Pen{6, 8}));
     device.MoveToInRect(rect, 2, 3);
-    EXPECT_EQ(device.penX, 2);
-    EXPECT_EQ(device.penY, 3);
+    EXPECT_EQ(PenAt(), (Pen{2, 3}));
     device.MoveToInRect(rect, 1, 5);
     device.MoveToInRect(rect, 4, 9);
-    EXPECT_EQ(device.penX, 2);
-    EXPECT_EQ(device.penY, 3);
+    EXPECT_EQ(PenAt(), (Pen{2, 3}));
 }
 
-TEST_F(Drawing, HorizontalLinesEitherWay) {
-    const Picture expected{
-        "......", //
-        ".####.", //
-        "......",
-    };
-    Canvas a(6, 3), b(6, 3);
-    EXPECT_EQ(Line(a, {1, 1}, {4, 1}), expected);
-    EXPECT_EQ(Line(b, {4, 1}, {1, 1}), expected);
-    EXPECT_EQ(device.penX, 1);
-    EXPECT_EQ(device.penY, 1);
-}
-
-TEST_F(Drawing, VerticalLinesEitherWaySetTheSamePixels) {
-    Canvas down(8, 11), up(8, 11);
-    const Picture a = Line(down, {5, 2}, {5, 9});
-    const Picture b = Line(up, {5, 9}, {5, 2});
-    EXPECT_EQ(a, b);
-    for (int y = 0; y < 11; ++y) {
-        EXPECT_EQ(a[y], y >= 2 && y <= 9 ? ".....#.." : "........") << "row " << y;
-    }
-    EXPECT_EQ(device.penX, 5);
-    EXPECT_EQ(device.penY, 2);
-}
-
-TEST_F(Drawing, ALineToThePenSetsOnePixelAndKeepsThePen) {
-    Canvas canvas(4, 4);
-    EXPECT_EQ(Line(canvas, {2, 1}, {2, 1}), (Picture{"....", "..#.", "....", "...."}));
-    EXPECT_EQ(device.penX, 2);
-    EXPECT_EQ(device.penY, 1);
-}
-
-TEST_F(Drawing, SlopedLinesInEveryDirection) {
+TEST_F(Drawing, LinesSetTheSamePixelsDrawnFromEitherEnd) {
     // Shallow lines take one column a step, steep ones one row a step, the
-    // row offset cut toward zero.
-    Canvas shallow(5, 3), steep(3, 5), shallowDown(5, 3), steepDown(3, 5), diagonal(4, 4);
-    EXPECT_EQ(Line(shallow, {0, 0}, {4, 2}), (Picture{"##...", "..##.", "....#"}));
-    EXPECT_EQ(Line(steep, {0, 0}, {2, 4}), (Picture{"#..", "#..", ".#.", ".#.", "..#"}));
-    EXPECT_EQ(Line(shallowDown, {0, 2}, {4, 0}), (Picture{"....#", "..##.", "##..."}));
-    EXPECT_EQ(Line(steepDown, {0, 4}, {2, 0}), (Picture{"..#", ".#.", ".#.", "#..", "#.."}));
-    EXPECT_EQ(Line(diagonal, {0, 0}, {3, 3}), (Picture{"#...", ".#..", "..#.", "...#"}));
-}
-
-TEST_F(Drawing, ALineIsTheSameDrawnFromEitherEnd) {
-    Canvas forward(7, 6), backward(7, 6);
-    EXPECT_EQ(Line(forward, {1, 5}, {6, 0}), Line(backward, {6, 0}, {1, 5}));
-    Canvas steepForward(6, 7), steepBackward(6, 7);
-    EXPECT_EQ(Line(steepForward, {0, 0}, {3, 6}), Line(steepBackward, {3, 6}, {0, 0}));
+    // row offset cut toward zero; the pen ends on the line's end.
+    struct Case {
+        int width, height;
+        POINT from, to;
+        const char* picture;
+    };
+    const Case cases[] = {
+        {6, 3, {1, 1}, {4, 1}, "...... .####. ......"},
+        {3, 6, {1, 1}, {1, 4}, "... .#. .#. .#. .#. ..."},
+        {4, 3, {2, 1}, {2, 1}, ".... ..#. ...."}, // a line to the pen: one pixel
+        {5, 3, {0, 0}, {4, 2}, "##... ..##. ....#"},
+        {3, 5, {0, 0}, {2, 4}, "#.. #.. .#. .#. ..#"},
+        {5, 3, {0, 2}, {4, 0}, "....# ..##. ##..."},
+        {3, 5, {0, 4}, {2, 0}, "..# .#. .#. #.. #.."},
+        {4, 4, {0, 0}, {3, 3}, "#... .#.. ..#. ...#"},
+    };
+    for (const Case& c : cases) {
+        Canvas forward(c.width, c.height), backward(c.width, c.height);
+        EXPECT_EQ(Line(forward, c.from, c.to), Rows(c.picture)) << c.picture;
+        EXPECT_EQ(Line(backward, c.to, c.from), Rows(c.picture)) << "backwards " << c.picture;
+        EXPECT_EQ(PenAt(), (Pen{c.from.x, c.from.y}));
+    }
 }
 
 TEST_F(Drawing, LineEndOutsideTheViewDrawsNothingAndKeepsThePen) {
@@ -149,8 +118,7 @@ TEST_F(Drawing, LineEndOutsideTheViewDrawsNothingAndKeepsThePen) {
         device.LineTo(canvas.view, end.x, end.y, INK);
     }
     EXPECT_EQ(canvas.Picture(0, INK_LEGEND), Picture(5, "....."));
-    EXPECT_EQ(device.penX, 2);
-    EXPECT_EQ(device.penY, 2);
+    EXPECT_EQ(PenAt(), (Pen{2, 2}));
 }
 
 TEST_F(Drawing, APenOutsideTheViewDrawsNothingButMovesToTheEnd) {
@@ -159,8 +127,7 @@ TEST_F(Drawing, APenOutsideTheViewDrawsNothingButMovesToTheEnd) {
     device.LineTo(small.view, 1, 1, INK);
     EXPECT_EQ(small.Picture(0, INK_LEGEND), Picture(5, "....."));
     EXPECT_TRUE(small.PaddingUntouched());
-    EXPECT_EQ(device.penX, 1);
-    EXPECT_EQ(device.penY, 1);
+    EXPECT_EQ(PenAt(), (Pen{1, 1}));
     device.LineTo(small.view, 3, 1, INK);
     EXPECT_EQ(small.Picture(0, INK_LEGEND)[1], ".###.");
 }
@@ -170,26 +137,25 @@ TEST_F(Drawing, APenOutsideTheViewDrawsNothingButMovesToTheEnd) {
 // the other way vertically, a column step only once the accumulator passes 1.
 // ---------------------------------------------------------------------------
 
-TEST_F(Drawing, BufferLinesHorizontalVerticalAndSinglePoint) {
-    EXPECT_EQ(BufferLine({1, 2}, {4, 2}),
-              (Picture{"......", "......", ".####.", "......", "......"}));
-    const Picture vertical{"......", "...#..", "...#..", "...#..", "......"};
-    EXPECT_EQ(BufferLine({3, 1}, {3, 3}), vertical);
-    EXPECT_EQ(BufferLine({3, 3}, {3, 1}), vertical);
-    EXPECT_EQ(BufferLine({5, 4}, {5, 4}),
-              (Picture{"......", "......", "......", "......", ".....#"}));
-}
-
-TEST_F(Drawing, BufferLinesSlopedRoundTheirRowsTheOtherWay) {
-    EXPECT_EQ(BufferLine({0, 0}, {4, 2}),
-              (Picture{"#.....", ".##...", "...##.", "......", "......"}));
-    EXPECT_EQ(BufferLine({0, 0}, {2, 4}),
-              (Picture{"#.....", "#.....", "##....", ".#....", ".##..."}));
-    EXPECT_EQ(BufferLine({0, 4}, {2, 0}),
-              (Picture{".##...", ".#....", "##....", "#.....", "#....."}));
-    // A step of exactly 1 is not yet a column step: 45 degrees is a stair.
-    EXPECT_EQ(BufferLine({0, 0}, {3, 3}),
-              (Picture{"#.....", "##....", ".##...", "..##..", "......"}));
+TEST_F(Drawing, BufferLinesRoundTheirRowsTheOtherWay) {
+    struct Case {
+        POINT from, to;
+        const char* picture;
+    };
+    const Case cases[] = {
+        {{1, 2}, {4, 2}, "...... ...... .####. ...... ......"},
+        {{3, 1}, {3, 3}, "...... ...#.. ...#.. ...#.. ......"},
+        {{5, 4}, {5, 4}, "...... ...... ...... ...... .....#"},
+        {{0, 0}, {4, 2}, "#..... .##... ...##. ...... ......"},
+        {{0, 0}, {2, 4}, "#..... #..... ##.... .#.... .##..."},
+        {{0, 4}, {2, 0}, ".##... .#.... ##.... #..... #....."},
+        // A step of exactly 1 is not yet a column step: 45 degrees is a stair.
+        {{0, 0}, {3, 3}, "#..... ##.... .##... ..##.. ......"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(BufferLine(c.from, c.to), Rows(c.picture)) << c.picture;
+        EXPECT_EQ(BufferLine(c.to, c.from), Rows(c.picture)) << "backwards " << c.picture;
+    }
 }
 
 TEST_F(Drawing, BufferLinesStayInsideTheBuffer) {
@@ -233,32 +199,13 @@ TEST_F(Drawing, DegenerateBufferRectanglesDrawNothing) {
 
 TEST_F(Drawing, ArcOnAViewRunsClockwiseFromTheRightAndIncludesItsEnd) {
     constexpr double pi = std::numbers::pi;
-    Canvas full(9, 5), quarter(9, 5), swapped(9, 5);
-    device.DrawArc(full.view, RECT{0, 0, 8, 4}, 0.0, 2 * pi, INK);
-    EXPECT_EQ(full.Picture(0, INK_LEGEND), (Picture{
-                                               "########.", //
-                                               "#......#.", //
-                                               "#......##", //
-                                               "########.", //
-                                               ".........",
-                                           }));
-    device.DrawArc(quarter.view, RECT{0, 0, 8, 4}, 0.0, pi / 2, INK);
-    EXPECT_EQ(quarter.Picture(0, INK_LEGEND),
-              (Picture{".........", ".........", ".......##", "....####.", "........."}));
-    device.DrawArc(swapped.view, RECT{0, 0, 8, 4}, pi / 2, 0.0, INK);
-    EXPECT_EQ(swapped.Picture(0, INK_LEGEND), quarter.Picture(0, INK_LEGEND));
-
-    Canvas round(10, 6);
-    device.DrawArc(round.view, RECT{0, 0, 10, 6}, 0.0, 2 * pi, INK);
-    EXPECT_EQ(round.Picture(0, INK_LEGEND), (Picture{
-                                                ".########.", //
-                                                "##......##", //
-                                                "#........#", //
-                                                "#........#", //
-                                                "##......##", //
-                                                ".########.",
-                                            }));
-    EXPECT_TRUE(round.PaddingUntouched());
+    EXPECT_EQ(Arc(9, 5, RECT{0, 0, 8, 4}, 0.0, 2 * pi),
+              Rows("########. #......#. #......## ########. ........."));
+    const Picture quarter = Arc(9, 5, RECT{0, 0, 8, 4}, 0.0, pi / 2);
+    EXPECT_EQ(quarter, Rows("......... ......... .......## ....####. ........."));
+    EXPECT_EQ(Arc(9, 5, RECT{0, 0, 8, 4}, pi / 2, 0.0), quarter);
+    EXPECT_EQ(Arc(10, 6, RECT{0, 0, 10, 6}, 0.0, 2 * pi),
+              Rows(".########. ##......## #........# #........# ##......## .########."));
 }
 
 TEST_F(Drawing, ArcEndsAreInclusiveOnAViewAndExclusiveInABuffer) {
@@ -270,10 +217,10 @@ TEST_F(Drawing, ArcEndsAreInclusiveOnAViewAndExclusiveInABuffer) {
 
     Buffer buffer(RECT{-1990, 0, 10, 10});
     device.DrawArcInBuffer(buffer.bytes.data(), buffer.rect, 0.0, 0.0025, INK);
-    EXPECT_EQ(buffer.bytes[4 * buffer.columns + 10], INK);
+    EXPECT_EQ(buffer.bytes[4 * buffer.pixels.width + 10], INK);
     EXPECT_EQ(std::count(buffer.bytes.begin(), buffer.bytes.end(), INK), 1);
     device.DrawArcInBuffer(buffer.bytes.data(), buffer.rect, 0.0, 0.0026, INK);
-    EXPECT_EQ(buffer.bytes[3 * buffer.columns + 9], INK);
+    EXPECT_EQ(buffer.bytes[3 * buffer.pixels.width + 9], INK);
     EXPECT_EQ(std::count(buffer.bytes.begin(), buffer.bytes.end(), INK), 2);
 }
 
@@ -282,18 +229,15 @@ TEST_F(Drawing, ArcInABufferRunsAnticlockwise) {
     Buffer full(RECT{0, 0, 9, 5}), quarter(RECT{0, 0, 9, 5}); // 8 x 4 bytes
     device.DrawArcInBuffer(full.bytes.data(), full.rect, 0.0, 2 * pi, INK);
     // x 8 (angle 0) and the row below the box's last are past the buffer.
-    EXPECT_EQ(full.Drawn(), (Picture{"########", "#......#", "########", "........"}));
+    EXPECT_EQ(full.Drawn(), Rows("######## #......# ######## ........"));
     device.DrawArcInBuffer(quarter.bytes.data(), quarter.rect, pi / 2, 0.0, INK);
-    EXPECT_EQ(quarter.Drawn(), (Picture{"....####", "........", "........", "........"}));
+    EXPECT_EQ(quarter.Drawn(), Rows("....#### ........ ........ ........"));
 }
 
 TEST_F(Drawing, ArcsAreClippedToTheViewAndRefuseEndlessAngles) {
-    Canvas canvas(6, 6);
-    device.DrawArc(canvas.view, RECT{-6, -6, 6, 6}, 0.0, 7.0, INK);
     // Only the quarter with x and y from 0 up lies in the view.
-    EXPECT_EQ(canvas.Picture(0, INK_LEGEND),
-              (Picture{".....#", ".....#", ".....#", "....##", "...##.", "####.."}));
-    EXPECT_TRUE(canvas.PaddingUntouched());
+    EXPECT_EQ(Arc(6, 6, RECT{-6, -6, 6, 6}, 0.0, 7.0),
+              Rows(".....# .....# .....# ....## ...##. ####.."));
 
     Canvas untouched(6, 6);
     device.DrawArc(untouched.view, RECT{0, 0, 4, 4}, 0.0, INFINITY, INK);
@@ -315,6 +259,17 @@ constexpr BYTE FILL = 10;
 constexpr BYTE EMPTY = 20;
 constexpr BYTE CENTRE = 30;
 
+// "50e 1c 25f" is 50 e's, a c and 25 f's.
+std::string Runs(const std::string& pattern) {
+    std::istringstream in(pattern);
+    std::string out;
+    int count = 0;
+    for (char symbol = 0; in >> count >> symbol;) {
+        out.append(static_cast<std::size_t>(count), symbol);
+    }
+    return out;
+}
+
 class Gauge : public Drawing {
 protected:
     // A 108 x 20 gauge at (2, 1): interior columns 6 to 105, rows 5 to 16.
@@ -324,27 +279,6 @@ protected:
     int Draw(LONG maximum, LONG value, DWORD flags, RECT where) {
         return device.DrawGauge(canvas.view, maximum, value, where, FILL, EMPTY, CENTRE, flags);
     }
-    int Draw(LONG maximum, LONG value, DWORD flags) { return Draw(maximum, value, flags, rect); }
-
-    // The interior row `y` from its first to its last column, as
-    // f(ill), e(mpty) and c(entre).
-    std::string InteriorRow(int y) {
-        std::string row;
-        for (int x = rect.left + 4; x <= rect.right - 5; ++x) {
-            row += Symbol(canvas(x, y));
-        }
-        return row;
-    }
-    std::string InteriorColumn(int x, int top, int bottom) {
-        std::string column;
-        for (int y = top; y <= bottom; ++y) {
-            column += Symbol(canvas(x, y));
-        }
-        return column;
-    }
-    static char Symbol(BYTE value) {
-        return value == FILL ? 'f' : value == EMPTY ? 'e' : value == CENTRE ? 'c' : '?';
-    }
     bool CanvasBlank() { return canvas.Picture(0, "") == Picture(23, std::string(112, '.')); }
 };
 
@@ -352,106 +286,68 @@ TEST_F(Gauge, BevelAroundASinglePixelInterior) {
     Canvas small(9, 9);
     ASSERT_EQ(device.DrawGauge(small.view, 10, 10, RECT{0, 0, 9, 9}, FILL, EMPTY, CENTRE, 0), 1);
     EXPECT_EQ(small.Picture(0, Legend({{'W', 255}, {'D', 248}, {'F', 7}, {'i', FILL}})),
-              (Picture{
-                  "WWWWWWWWW", //
-                  "WFFFFFFFD", //
-                  "WFFFFFFFD", //
-                  "WFFDDDFFD", //
-                  "WFFDiWFFD", //
-                  "WFFDWWFFD", //
-                  "WFFFFFFFD", //
-                  "WFFFFFFFD", //
-                  "WDDDDDDDD",
-              }));
+              Rows("WWWWWWWWW WFFFFFFFD WFFFFFFFD WFFDDDFFD WFFDiWFFD WFFDWWFFD WFFFFFFFD "
+                   "WFFFFFFFD WDDDDDDDD"));
 }
 
-TEST_F(Gauge, HalfFullFillsTheFirstFiftyColumns) {
-    ASSERT_EQ(Draw(100, 50, 0), 1);
-    const std::string expected = std::string(50, 'f') + std::string(50, 'e');
-    for (int y = 5; y <= 16; ++y) {
-        EXPECT_EQ(InteriorRow(y), expected) << "row " << y;
+TEST_F(Gauge, EveryInteriorRowOrColumnShowsTheBar) {
+    // Interior rows and columns run from 4 inside the rectangle's top left
+    // to 5 inside its bottom right. The tall gauge's centre row is T + 20.
+    const RECT wide{2, 1, 110, 21}, tall{2, 1, 22, 41};
+    struct Case {
+        RECT where;
+        LONG maximum, value;
+        DWORD flags;
+        const char* bar; // along the bar: left to right, or top to bottom
+    };
+    const Case cases[] = {
+        {wide, 100, 50, 0, "50f 50e"},
+        {wide, 100, 30, GAUGE_REVERSED, "70e 30f"},
+        {wide, 100, 25, GAUGE_VERTICAL, "9e 3f"},
+        {wide, 100, 25, GAUGE_VERTICAL | GAUGE_REVERSED, "3f 9e"},
+        // Centred: the centre line at L + 54 (interior index 50); the
+        // reversed flag is ignored.
+        {wide, 100, -50, GAUGE_CENTRED, "50e 1c 25f 24e"},
+        {wide, 100, 50, GAUGE_CENTRED | GAUGE_REVERSED, "25e 25f 1c 49e"},
+        {wide, 100, 0, GAUGE_CENTRED, "50e 1c 49e"},
+        // Half the width less 4 is 50 columns, one more than lie right of the
+        // centre line: the fill stops at the interior's edge.
+        {wide, 100, -100, GAUGE_CENTRED, "50e 1c 49f"},
+        {tall, 100, -50, GAUGE_CENTRED | GAUGE_VERTICAL, "16e 1c 8f 7e"},
+        {tall, 100, 50, GAUGE_CENTRED | GAUGE_VERTICAL, "8e 8f 1c 15e"},
+        // Lengths of huge values do not overflow.
+        {wide, INT_MAX, INT_MAX - 1, 0, "99f 1e"},
+        {wide, INT_MAX, INT_MAX, 0, "100f"},
+        {wide, INT_MAX, -INT_MAX, GAUGE_CENTRED, "50e 1c 49f"},
+    };
+    const auto symbol = [](BYTE value) {
+        return value == FILL ? 'f' : value == EMPTY ? 'e' : value == CENTRE ? 'c' : '?';
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.value << " of " << c.maximum << " flags " << c.flags);
+        const RECT& r = c.where;
+        Canvas canvas(112, 45);
+        ASSERT_EQ(
+            device.DrawGauge(canvas.view, c.maximum, c.value, r, FILL, EMPTY, CENTRE, c.flags), 1);
+        const bool vertical = c.flags & GAUGE_VERTICAL;
+        const int across = vertical ? r.left : r.top, along = vertical ? r.top : r.left;
+        const int acrossEnd = vertical ? r.right : r.bottom,
+                  alongEnd = vertical ? r.bottom : r.right;
+        for (int a = across + 4; a <= acrossEnd - 5; ++a) {
+            std::string bar;
+            for (int b = along + 4; b <= alongEnd - 5; ++b) {
+                bar += symbol(vertical ? canvas(a, b) : canvas(b, a));
+            }
+            ASSERT_EQ(bar, Runs(c.bar)) << (vertical ? "column " : "row ") << a;
+        }
+        EXPECT_EQ(canvas(r.left, r.top), 255);
+        EXPECT_EQ(canvas(r.right - 1, r.bottom - 1), 248);
+        EXPECT_EQ(canvas(r.right - 4, r.top + 4), 255) << "the bevel inside the interior's edge";
+        EXPECT_EQ(canvas(r.left - 1, r.top), 0);
+        EXPECT_EQ(canvas(r.right, r.top + 4), 0);
+        EXPECT_EQ(canvas(r.left + 4, r.bottom), 0);
+        EXPECT_TRUE(canvas.PaddingUntouched());
     }
-    EXPECT_EQ(canvas(2, 1), 255);
-    EXPECT_EQ(canvas(109, 20), 248);
-    EXPECT_EQ(canvas(1, 1), 0);
-    EXPECT_EQ(canvas(110, 10), 0);
-    EXPECT_EQ(canvas(50, 21), 0);
-    EXPECT_TRUE(canvas.PaddingUntouched());
-}
-
-TEST_F(Gauge, ReversedHorizontalFillsFromTheRight) {
-    ASSERT_EQ(Draw(100, 30, GAUGE_REVERSED), 1);
-    EXPECT_EQ(InteriorRow(10), std::string(70, 'e') + std::string(30, 'f'));
-}
-
-TEST_F(Gauge, VerticalBarsFillFromTheBottomOrWithBothFlagsFromTheTop) {
-    // Twelve interior rows, 5 to 16; a quarter is 3 of them.
-    ASSERT_EQ(Draw(100, 25, GAUGE_VERTICAL), 1);
-    EXPECT_EQ(InteriorColumn(6, 5, 16), "eeeeeeeeefff");
-    EXPECT_EQ(InteriorColumn(105, 5, 16), "eeeeeeeeefff");
-    ASSERT_EQ(Draw(100, 25, GAUGE_VERTICAL | GAUGE_REVERSED), 1);
-    EXPECT_EQ(InteriorColumn(50, 5, 16), "fffeeeeeeeee");
-}
-
-TEST_F(Gauge, CentredNegativeValueFillsRightOfTheCentreLine) {
-    ASSERT_EQ(Draw(100, -50, GAUGE_CENTRED), 1);
-    // Centre line at L + 54 = 56 (interior index 50); 25 columns after it.
-    const std::string expected =
-        std::string(50, 'e') + "c" + std::string(25, 'f') + std::string(24, 'e');
-    for (int y = 5; y <= 16; ++y) {
-        EXPECT_EQ(InteriorRow(y), expected) << "row " << y;
-    }
-    EXPECT_EQ(canvas(56, 5), CENTRE);
-    EXPECT_EQ(canvas(57, 5), FILL);
-    EXPECT_EQ(canvas(81, 5), FILL);
-    EXPECT_EQ(canvas(82, 5), EMPTY);
-}
-
-TEST_F(Gauge, CentredPositiveValueFillsUpToTheCentreLine) {
-    ASSERT_EQ(Draw(100, 50, GAUGE_CENTRED | GAUGE_REVERSED), 1); // the reversed flag is ignored
-    EXPECT_EQ(InteriorRow(9),
-              std::string(25, 'e') + std::string(25, 'f') + "c" + std::string(49, 'e'));
-    ASSERT_EQ(Draw(100, 0, GAUGE_CENTRED), 1);
-    EXPECT_EQ(InteriorRow(9), std::string(50, 'e') + "c" + std::string(49, 'e'));
-}
-
-TEST_F(Gauge, FullNegativeBarOfAnEvenGaugeStaysOffTheBevel) {
-    // Half the width less 4 is 50 columns, one more than lie right of the
-    // centre line: the fill stops at the interior's edge.
-    ASSERT_EQ(Draw(100, -100, GAUGE_CENTRED), 1);
-    EXPECT_EQ(InteriorRow(8), std::string(50, 'e') + "c" + std::string(49, 'f'));
-    EXPECT_EQ(canvas(106, 8), 255); // column R - 4 of the bevel
-}
-
-TEST_F(Gauge, CentredVerticalBar) {
-    // 20 x 40 at (2, 1): interior rows 5 to 36, centre row T + 20 = 21.
-    const RECT tall{2, 1, 22, 41};
-    Canvas column(30, 45);
-    ASSERT_EQ(device.DrawGauge(column.view, 100, -50, tall, FILL, EMPTY, CENTRE,
-                               GAUGE_CENTRED | GAUGE_VERTICAL),
-              1);
-    std::string down;
-    for (int y = 5; y <= 36; ++y) {
-        down += Symbol(column(10, y));
-    }
-    EXPECT_EQ(down, std::string(16, 'e') + "c" + std::string(8, 'f') + std::string(7, 'e'));
-    ASSERT_EQ(device.DrawGauge(column.view, 100, 50, tall, FILL, EMPTY, CENTRE,
-                               GAUGE_CENTRED | GAUGE_VERTICAL),
-              1);
-    std::string up;
-    for (int y = 5; y <= 36; ++y) {
-        up += Symbol(column(10, y));
-    }
-    EXPECT_EQ(up, std::string(8, 'e') + std::string(8, 'f') + "c" + std::string(15, 'e'));
-}
-
-TEST_F(Gauge, LengthsOfHugeValuesDoNotOverflow) {
-    ASSERT_EQ(Draw(INT_MAX, INT_MAX - 1, 0), 1);
-    EXPECT_EQ(InteriorRow(7), std::string(99, 'f') + "e");
-    ASSERT_EQ(Draw(INT_MAX, INT_MAX, 0), 1);
-    EXPECT_EQ(InteriorRow(7), std::string(100, 'f'));
-    ASSERT_EQ(Draw(INT_MAX, -INT_MAX, GAUGE_CENTRED), 1);
-    EXPECT_EQ(InteriorRow(7), std::string(50, 'e') + "c" + std::string(49, 'f'));
 }
 
 TEST_F(Gauge, RefusalsDrawNothing) {
@@ -501,8 +397,8 @@ TEST_F(Diamonds, CellOneFillsTheRegionInRingZero) {
 
     EXPECT_EQ(clock.waits, (std::vector<std::uint32_t>{500, 500}));
     EXPECT_EQ(clock.now, 1000u);
-    const Picture filled{"..........", "..#####...", "..#####...",
-                         "..#####...", "..........", ".........."};
+    const Picture filled =
+        Rows(".......... ..#####... ..#####... ..#####... .......... ..........");
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0], Picture(6, "..........")); // the first wait comes before ring 0
     EXPECT_EQ(seen[1], filled);
@@ -519,43 +415,13 @@ TEST_F(Diamonds, LargerCellsGrowRingByRing) {
 
     EXPECT_EQ(clock.waits, (std::vector<std::uint32_t>(5, 125)));
     ASSERT_EQ(seen.size(), 5u);
-    EXPECT_EQ(seen[1], (Picture{
-                           "..........", //
-                           "..........", //
-                           "..#...#...", //
-                           "..........", //
-                           "..........", //
-                           "..........", //
-                           "..#...#...", //
-                           "..........", //
-                           "..........", //
-                           "..........",
-                       }));
-    EXPECT_EQ(seen[2], (Picture{
-                           "..........", //
-                           "..#...#...", //
-                           ".###.###..", //
-                           "..#...#...", //
-                           "..........", //
-                           "..#...#...", //
-                           ".###.###..", //
-                           "..#...#...", //
-                           "..........", //
-                           "..........",
-                       }));
+    EXPECT_EQ(seen[1], Rows(".......... .......... ..#...#... .......... .......... "
+                            ".......... ..#...#... .......... .......... .........."));
+    EXPECT_EQ(seen[2], Rows(".......... ..#...#... .###.###.. ..#...#... .......... "
+                            "..#...#... .###.###.. ..#...#... .......... .........."));
     // Ring 2 also reaches in from the centres past the right and bottom edges.
-    EXPECT_EQ(seen[3], (Picture{
-                           "..........", //
-                           ".###.###..", //
-                           ".########.", //
-                           ".###.###..", //
-                           "..#...#...", //
-                           ".###.###..", //
-                           ".########.", //
-                           ".###.###..", //
-                           "..#...#...", //
-                           "..........",
-                       }));
+    EXPECT_EQ(seen[3], Rows(".......... .###.###.. .########. .###.###.. ..#...#... "
+                            ".###.###.. .########. .###.###.. ..#...#... .........."));
     Picture full(10, "..........");
     for (int y = 1; y <= 8; ++y) {
         full[y] = ".########.";
@@ -591,8 +457,7 @@ TEST_F(Diamonds, RegionNarrowerThanHalfACellIsStillFilled) {
     const RECT region{1, 1, 4, 4};
     ASSERT_EQ(device.DiamondFill(canvas.view, 10, INK, &region), 1);
     EXPECT_EQ(clock.waits, (std::vector<std::uint32_t>(11, 50)));
-    EXPECT_EQ(canvas.Picture(0, INK_LEGEND),
-              (Picture{".....", ".###.", ".###.", ".###.", "....."}));
+    EXPECT_EQ(canvas.Picture(0, INK_LEGEND), Rows("..... .###. .###. .###. ....."));
 }
 
 TEST_F(Diamonds, HugeCellsVisitOnlyTheRingsThatReachTheRegion) {

@@ -27,15 +27,6 @@ TEST(BitMask8, TopAndLowBits) {
     }
 }
 
-TEST(BitFields, SmallFieldAcrossAByteBoundary) {
-    Bytes buffer(2, 0);
-    WriteBits8(buffer.data(), 6, 3, 0b101);
-    EXPECT_EQ(buffer, (Bytes{0b00000010, 0b10000000}));
-    std::uint8_t out = 0;
-    ReadBits8(out, buffer.data(), 6, 3);
-    EXPECT_EQ(out, 0b101);
-}
-
 TEST(BitFields, WideValuesLeastSignificantByteFirst) {
     const Bytes source{0x12, 0x34};
     std::uint32_t out = 0;

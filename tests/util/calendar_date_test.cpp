@@ -23,31 +23,11 @@ void ExpectDate(const CalendarDate& date, chr::sys_days expected) {
     ASSERT_EQ(date.dayOfWeek, static_cast<int>(chr::weekday{expected}.c_encoding()));
 }
 
-bool SameDate(const CalendarDate& date, int y, int m, int d) {
-    return date.year == y && date.month == m && date.day == d;
-}
-
-TEST(CalendarDate, WeekdaysAndLeapYears) {
+TEST(CalendarDate, WeekdaysAndLeapYearsOutsideTheWalks) {
     EXPECT_EQ(CalendarDate::DayOfWeek(2007, 1, 1), 1);
-    EXPECT_EQ(CalendarDate::DayOfWeek(2000, 2, 29), 2);
-    EXPECT_EQ(CalendarDate::DayOfWeek(2100, 3, 1), 1);
     EXPECT_EQ(CalendarDate::DayOfWeek(1, 1, 1), 1);
     EXPECT_EQ(CalendarDate(2026, 12, 6).dayOfWeek, 0);
-    EXPECT_TRUE(CalendarDate::IsLeapYear(2000));
-    EXPECT_TRUE(CalendarDate::IsLeapYear(2004));
     EXPECT_TRUE(CalendarDate::IsLeapYear(2400));
-    EXPECT_FALSE(CalendarDate::IsLeapYear(1900));
-    EXPECT_FALSE(CalendarDate::IsLeapYear(2100));
-    EXPECT_FALSE(CalendarDate::IsLeapYear(2007));
-}
-
-TEST(CalendarDate, AddDaysAcrossMonthsAndYears) {
-    CalendarDate march(2007, 3, 1);
-    EXPECT_TRUE(SameDate(march.AddDays(10), 2007, 3, 11));
-    EXPECT_TRUE(SameDate(march.AddDays(-70), 2006, 12, 21));
-    EXPECT_TRUE(SameDate(march.AddDays(0), 2007, 3, 1));
-    EXPECT_TRUE(SameDate(CalendarDate(2008, 3, 1).AddDays(-1), 2008, 2, 29));
-    EXPECT_TRUE(SameDate(CalendarDate(2008, 12, 31).AddDays(-365), 2008, 1, 1));
 }
 
 // Every day of 1896 to 2104 (1900 and 2100 are not leap years, 2000 is), one
@@ -70,7 +50,7 @@ TEST(CalendarDate, DayByDayWalkMatchesTheCivilCalendar) {
 
 TEST(CalendarDate, LongJumpsMatchTheCivilCalendar) {
     const int starts[][3] = {{2007, 3, 1}, {2000, 2, 29}, {1900, 12, 31}, {1, 1, 1}, {2400, 7, 15}};
-    const int jumps[] = {1,     59,    60,     365,    366,    1460,    1461,
+    const int jumps[] = {0,     1,     59,     60,     365,    366,     1460,   1461,
                          36524, 36525, 146096, 146097, 146098, 1000000, 3000000};
     for (const auto& s : starts) {
         CalendarDate start(s[0], s[1], s[2]);
@@ -87,16 +67,6 @@ TEST(CalendarDate, LongJumpsMatchTheCivilCalendar) {
     }
 }
 
-TEST(CalendarDate, DaysBetweenIsThisMinusOther) {
-    CalendarDate y2007(2007, 1, 1);
-    CalendarDate y2008(2008, 1, 1);
-    EXPECT_EQ(y2007.DaysBetween(y2008), -365);
-    EXPECT_EQ(y2008.DaysBetween(y2007), 365);
-    EXPECT_EQ(y2008.DaysBetween(CalendarDate(2009, 1, 1)), -366);
-    EXPECT_EQ(CalendarDate(2008, 3, 1).DaysBetween(CalendarDate(2008, 2, 28)), 2);
-    EXPECT_EQ(y2007.DaysBetween(CalendarDate(2007, 1, 1)), 0);
-}
-
 TEST(CalendarDate, OperationsKeepTheObjectAndItsFebruary) {
     CalendarDate leap(2008, 2, 29);
     ASSERT_EQ(leap.monthDays[2], 29);
@@ -104,8 +74,7 @@ TEST(CalendarDate, OperationsKeepTheObjectAndItsFebruary) {
     EXPECT_EQ(result.monthDays[2], 28);
     EXPECT_EQ(leap.DaysBetween(CalendarDate(2005, 6, 1)), 1003);
     EXPECT_EQ(CalendarDate::DayOfWeek(2007, 2, 1), 4);
-    EXPECT_TRUE(SameDate(leap, 2008, 2, 29));
-    EXPECT_EQ(leap.dayOfWeek, 5);
+    ExpectDate(leap, CivilDays(2008, 2, 29));
     EXPECT_EQ(leap.monthDays[2], 29);
     EXPECT_EQ(leap.monthDays[0], 0);
     EXPECT_EQ(leap.monthDays[12], 31);

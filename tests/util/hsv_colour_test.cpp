@@ -91,9 +91,6 @@ TEST(HsvColour, WrapsConstructorsAndSetters) {
 
     HsvColour c(fromRgb);
     EXPECT_EQ(c.Compare(fromRgb), 0x17u);
-    c.SetRaw(400, -1, 200, 0x12345678);
-    ExpectHsv(c, 400, -1, 200);
-    EXPECT_EQ(c.rgb, 0x12345678u);
     c.SetHsv(480, 50, 50);
     ExpectHsv(c, 120, 50, 50);
     EXPECT_EQ(c.rgb, HsvColour::HsvToRgb(120, 50, 50));

@@ -25,10 +25,6 @@ TEST(Vector3, Arithmetic) {
     EXPECT_EQ(w.Equals(2, -1, 5), 1);
     w.SubtractInPlace(2, 4, 8);
     EXPECT_EQ(w.Equals(0, -5, -3), 1);
-    w.SetAll(7);
-    EXPECT_EQ(w.Equals(7, 7, 7), 1);
-    w.Set(1, 2, 3);
-    EXPECT_EQ(w.Equals(1, 2, 3), 1);
 
     const Vector3 q = Vector3(1, -1, 0).Divided(0);
     EXPECT_EQ(q.x, std::numeric_limits<double>::infinity());
