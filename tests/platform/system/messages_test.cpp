@@ -2,6 +2,7 @@
 // priorities and filters, and posting from other threads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -11,6 +12,8 @@
 #include "winapi.h"
 
 namespace {
+
+using Kind = platform::BackendEvent::Kind;
 
 struct Seen {
     HWND window;
@@ -30,10 +33,9 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 }
 
 std::vector<UINT> Messages() {
-    std::vector<UINT> result;
-    for (const Seen& each : seen) {
-        result.push_back(each.message);
-    }
+    std::vector<UINT> result(seen.size());
+    std::transform(seen.begin(), seen.end(), result.begin(),
+                   [](const Seen& s) { return s.message; });
     return result;
 }
 
@@ -96,9 +98,7 @@ TEST_F(MessagesTest, StartUpSendsCreateSizeAndActivationInWindowsOrder) {
 }
 
 TEST_F(MessagesTest, FocusEventsBeforeAnyWindowDoNotSwallowTheFirstActivation) {
-    platform::BackendEvent activate;
-    activate.kind = platform::BackendEvent::Kind::Activate;
-    backend.Schedule(0, activate);
+    backend.Schedule(0, {Kind::Activate});
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     const HWND window = Create();
@@ -107,13 +107,10 @@ TEST_F(MessagesTest, FocusEventsBeforeAnyWindowDoNotSwallowTheFirstActivation) {
     EXPECT_EQ(ParamOf(WM_ACTIVATEAPP), static_cast<WPARAM>(TRUE));
 }
 
-TEST_F(MessagesTest, CreateFailsWhenWindowProcedureRefusesCreate) {
+TEST_F(MessagesTest, CreateFailsWhenRefusedOrUnknownAndRegisteringTwiceFails) {
     createResult = -1;
     EXPECT_EQ(Create(), nullptr);
     EXPECT_EQ(Messages(), (std::vector<UINT>{WM_CREATE, WM_DESTROY, WM_NCDESTROY}));
-}
-
-TEST_F(MessagesTest, UnknownClassAndDuplicateClassFail) {
     EXPECT_EQ(CreateWindowExA(0, "No Such Class", "x", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                               nullptr, nullptr),
               nullptr);
@@ -168,10 +165,15 @@ TEST_F(MessagesTest, PostedMessagesComeBeforeInputAndQuitComesLast) {
     EXPECT_EQ(order, (std::vector<UINT>{WM_USER + 1, WM_USER + 2, WM_KEYDOWN, WM_QUIT}));
 }
 
-TEST_F(MessagesTest, FiltersAndNoRemoveLeaveOtherMessagesQueued) {
+TEST_F(MessagesTest, FiltersAndNoRemoveLeaveOtherMessagesQueuedAndSendSkipsTheQueue) {
     const HWND window = Create();
     PostMessageA(window, WM_USER + 1, 1, 0);
     PostMessageA(nullptr, WM_USER + 2, 2, 0); // a thread message
+    seen.clear();
+    SendMessageA(window, WM_USER + 3, 9, 0); // runs the procedure at once
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].message, WM_USER + 3);
+    EXPECT_EQ(seen[0].wParam, 9u);
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_USER + 2, WM_USER + 2, PM_NOREMOVE));
     EXPECT_EQ(msg.wParam, 2u);
@@ -183,19 +185,12 @@ TEST_F(MessagesTest, FiltersAndNoRemoveLeaveOtherMessagesQueued) {
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
-TEST_F(MessagesTest, SendMessageRunsTheProcedureAtOnce) {
-    const HWND window = Create();
-    seen.clear();
-    SendMessageA(window, WM_USER + 3, 9, 0);
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].message, WM_USER + 3);
-    EXPECT_EQ(seen[0].wParam, 9u);
-}
-
-TEST_F(MessagesTest, TranslateMessageQueuesTheCharacterNext) {
+TEST_F(MessagesTest, BackendInputBecomesMessagesAndTranslateQueuesTheCharacterNext) {
     const HWND window = Create();
     ShowWindow(window, SW_SHOW);
     backend.ScheduleKey(0, 'Q', true);
+    backend.Schedule(0, {Kind::ButtonDown, VK_LBUTTON, 100, 50});
+    backend.Schedule(5, {Kind::Close});
     PostMessageA(window, WM_USER, 0, 0);
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
@@ -207,19 +202,27 @@ TEST_F(MessagesTest, TranslateMessageQueuesTheCharacterNext) {
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, WM_CHAR);
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>('q'));
+    // Mouse messages carry client coordinates and the buttons held.
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_LBUTTONDOWN);
+    EXPECT_EQ(msg.wParam & MK_LBUTTON, MK_LBUTTON);
+    EXPECT_EQ(LOWORD(static_cast<std::uintptr_t>(msg.lParam)), 100);
+    EXPECT_EQ(HIWORD(static_cast<std::uintptr_t>(msg.lParam)), 50);
+    // A close request becomes a posted WM_CLOSE, stamped with its time.
+    while (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    EXPECT_EQ(msg.message, WM_CLOSE);
+    EXPECT_EQ(msg.hwnd, window);
+    EXPECT_EQ(msg.time, 5u);
 }
 
 TEST_F(MessagesTest, BackendFocusChangesAreDeliveredAndKeysOnlyReachTheActiveApplication) {
     const HWND window = Create();
     ShowWindow(window, SW_SHOW);
     seen.clear();
-    platform::BackendEvent deactivate;
-    deactivate.kind = platform::BackendEvent::Kind::Deactivate;
-    platform::BackendEvent activate;
-    activate.kind = platform::BackendEvent::Kind::Activate;
-    backend.Schedule(10, deactivate);
+    backend.Schedule(10, {Kind::Deactivate});
     backend.ScheduleKey(20, VK_ESCAPE, true);
-    backend.Schedule(30, activate);
+    backend.Schedule(30, {Kind::Activate});
     backend.ScheduleKey(40, VK_LEFT, true);
     while (timeGetTime() < 50) {
         Pump();
@@ -229,37 +232,6 @@ TEST_F(MessagesTest, BackendFocusChangesAreDeliveredAndKeysOnlyReachTheActiveApp
                                              WM_ACTIVATE, WM_SETFOCUS, WM_KEYDOWN}));
     EXPECT_EQ(seen.back().wParam, static_cast<WPARAM>(VK_LEFT));
     EXPECT_TRUE(GetAsyncKeyState(VK_ESCAPE) & 0x8000) << "key state is seen while inactive";
-}
-
-TEST_F(MessagesTest, MouseMessagesCarryClientCoordinatesAndButtons) {
-    const HWND window = Create();
-    ShowWindow(window, SW_SHOW);
-    platform::BackendEvent press;
-    press.kind = platform::BackendEvent::Kind::ButtonDown;
-    press.virtualKey = VK_LBUTTON;
-    press.x = 100;
-    press.y = 50;
-    backend.Schedule(0, press);
-    MSG msg;
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, WM_LBUTTONDOWN);
-    EXPECT_EQ(msg.wParam & MK_LBUTTON, MK_LBUTTON);
-    EXPECT_EQ(LOWORD(static_cast<std::uintptr_t>(msg.lParam)), 100);
-    EXPECT_EQ(HIWORD(static_cast<std::uintptr_t>(msg.lParam)), 50);
-}
-
-TEST_F(MessagesTest, CloseRequestBecomesPostedClose) {
-    const HWND window = Create();
-    ShowWindow(window, SW_SHOW);
-    platform::BackendEvent close;
-    close.kind = platform::BackendEvent::Kind::Close;
-    backend.Schedule(5, close);
-    MSG msg{};
-    while (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
-    EXPECT_EQ(msg.message, WM_CLOSE);
-    EXPECT_EQ(msg.hwnd, window);
-    EXPECT_EQ(msg.time, 5u);
 }
 
 TEST_F(MessagesTest, EmptyPeekLetsTheClockMoveOneMillisecond) {
