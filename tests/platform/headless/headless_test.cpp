@@ -2,7 +2,6 @@
 // program on the virtual clock.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -27,27 +26,6 @@ platform::Scenario Parse(const std::string& text) {
 std::string TempFolder() {
     char pattern[] = "/tmp/quorvane-headless-XXXXXX";
     return mkdtemp(pattern) ? pattern : "/tmp";
-}
-
-TEST(HeadlessPacing, TheGamesLoopRunsSixtyFramesPerVirtualSecond) {
-    std::vector<platform::CapturedFrame> frames;
-    const auto report = platform::RunScenario(
-        Parse("keep frames 200\nstop ms 3000\nexpect exit 0\n"), paced::Program, "",
-        [&](platform::HeadlessBackend& backend) { frames = backend.Frames(); });
-    EXPECT_TRUE(report.Passed());
-    ASSERT_GE(frames.size(), 180u);
-    for (std::uint32_t second : {0u, 1000u}) {
-        EXPECT_EQ(std::count_if(frames.begin(), frames.end(),
-                                [&](const auto& f) { return f.timeMs / 1000 * 1000 == second; }),
-                  60);
-    }
-    // 17, 16, 17, 17, 16, 17, ... from the start of each window.
-    const unsigned expected[] = {17, 16, 17, 17, 16, 17, 17, 16};
-    for (std::size_t i = 0; i < std::size(expected); ++i) {
-        EXPECT_EQ(frames[i + 1].timeMs - frames[i].timeMs, expected[i]) << "interval " << i;
-    }
-    EXPECT_EQ(paced::counters.fps, 60u);
-    EXPECT_EQ(report.exitCode, 0);
 }
 
 TEST(HeadlessPacing, DeactivationStopsFramesAndWaitMessageJumpsToTheNextEvent) {
@@ -180,7 +158,7 @@ TEST(HeadlessBackend, StateChangesAtTheScriptedTimeEvenWithoutPumping) {
     Sleep(29);
     EXPECT_EQ(GetAsyncKeyState(VK_LEFT), 0);
     Sleep(1);
-    EXPECT_NE(GetAsyncKeyState(VK_LEFT), 0);
+    EXPECT_LT(GetAsyncKeyState(VK_LEFT), 0) << "held: bit 15 makes the SHORT negative";
     Sleep(100); // down and up both passed while nobody looked
     EXPECT_EQ(GetAsyncKeyState(VK_LEFT), 0);
     platform::BackendEvent event;
