@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "../video/display_fixture.h"
-#include "dib_builder.h"
+#include "bitmap_support.h"
 #include "platform/resources.h"
 #include "platform/video.h"
 
@@ -28,17 +28,8 @@ void CopyArtwork(IDirectDrawSurface* surface, HBITMAP& handle) {
     handle = static_cast<HBITMAP>(
         LoadImageA(nullptr, MAKEINTRESOURCE(109), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ASSERT_NE(handle, nullptr);
-    BITMAP description{};
-    ASSERT_NE(GetObjectA(handle, sizeof description, &description), 0);
     ASSERT_EQ(surface->Restore(), DD_OK);
-    HDC memory = CreateCompatibleDC(nullptr);
-    SelectObject(memory, handle);
-    HDC dc = nullptr;
-    ASSERT_EQ(surface->GetDC(&dc), DD_OK);
-    ASSERT_TRUE(StretchBlt(dc, 0, 0, kWidth, kHeight, memory, 0, 0, description.bmWidth,
-                           description.bmHeight, SRCCOPY));
-    ASSERT_EQ(surface->ReleaseDC(dc), DD_OK);
-    DeleteDC(memory);
+    ASSERT_TRUE(StretchInto(surface, handle));
 }
 
 void DrawAndPresent(GameDisplay& display, IDirectDrawSurface* artwork) {

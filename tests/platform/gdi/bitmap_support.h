@@ -1,5 +1,8 @@
-// Bitmaps built in memory for the GDI tests to load.
+// Bitmaps built in memory for the GDI tests to load, and the loaders' copy
+// of a bitmap onto a surface.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
@@ -58,4 +61,27 @@ inline std::vector<RGBQUAD> TableOf(const std::array<PALETTEENTRY, 256>& entries
         table.push_back(RGBQUAD{e.peBlue, e.peGreen, e.peRed, 0});
     }
     return table;
+}
+
+// The loaders' copy: the whole bitmap, selected into a memory context,
+// stretched with StretchBlt over the whole surface.
+inline BOOL StretchInto(IDirectDrawSurface* surface, HANDLE image) {
+    BITMAP bitmap{};
+    EXPECT_NE(GetObjectA(image, sizeof bitmap, &bitmap), 0);
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof desc;
+    EXPECT_EQ(surface->GetSurfaceDesc(&desc), DD_OK);
+    HDC memory = CreateCompatibleDC(nullptr);
+    EXPECT_NE(memory, nullptr);
+    HGDIOBJ old = SelectObject(memory, image);
+    EXPECT_NE(old, nullptr);
+    HDC dc = nullptr;
+    EXPECT_EQ(surface->GetDC(&dc), DD_OK);
+    const BOOL copied =
+        StretchBlt(dc, 0, 0, static_cast<int>(desc.dwWidth), static_cast<int>(desc.dwHeight),
+                   memory, 0, 0, bitmap.bmWidth, bitmap.bmHeight, SRCCOPY);
+    EXPECT_EQ(surface->ReleaseDC(dc), DD_OK);
+    SelectObject(memory, old);
+    EXPECT_TRUE(DeleteDC(memory));
+    return copied;
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "../video/display_fixture.h"
-#include "dib_builder.h"
+#include "bitmap_support.h"
 #include "platform/resources.h"
 
 namespace {
@@ -44,28 +44,6 @@ protected:
         out.write(reinterpret_cast<const char*>(bytes.data()),
                   static_cast<std::streamsize>(bytes.size()));
         return tempFile;
-    }
-
-    // The loader's copy: a memory context holding the image, StretchBlt onto
-    // the whole surface.
-    BOOL CopyInto(IDirectDrawSurface* surface, HBITMAP image, int x, int y, int w, int h) {
-        HDC memory = CreateCompatibleDC(nullptr);
-        EXPECT_NE(memory, nullptr);
-        HGDIOBJ old = SelectObject(memory, image);
-        EXPECT_NE(old, nullptr);
-        DDSURFACEDESC desc{};
-        desc.dwSize = 108;
-        desc.dwFlags = DDSD_HEIGHT | DDSD_WIDTH;
-        surface->GetSurfaceDesc(&desc);
-        HDC dc = nullptr;
-        EXPECT_EQ(surface->GetDC(&dc), DD_OK);
-        const BOOL copied =
-            StretchBlt(dc, 0, 0, static_cast<int>(desc.dwWidth), static_cast<int>(desc.dwHeight),
-                       memory, x, y, w, h, SRCCOPY);
-        surface->ReleaseDC(dc);
-        SelectObject(memory, old);
-        EXPECT_TRUE(DeleteDC(memory));
-        return copied;
     }
 
     CaptureBackend backend;
@@ -135,7 +113,7 @@ TEST_F(Bitmaps, ArtworkResourceLoadsAsADibSectionAndCopiesIndexForIndex) {
     EXPECT_EQ(small.bmHeight, 12);
 
     IDirectDrawSurface* artwork = display.OffScreen(16, 12);
-    ASSERT_TRUE(CopyInto(artwork, static_cast<HBITMAP>(image), 0, 0, 16, 12));
+    ASSERT_TRUE(StretchInto(artwork, image));
     {
         Pixels p(artwork);
         for (int y = 0; y < 12; ++y) {
@@ -163,7 +141,7 @@ TEST_F(Bitmaps, ADifferentPaletteMapsEachColourToItsNearestEntry) {
     ASSERT_NE(image, nullptr);
     IDirectDrawSurface* surface = display.OffScreen(8, 2);
     // Stretched to twice the width.
-    ASSERT_TRUE(CopyInto(surface, static_cast<HBITMAP>(image), 0, 0, 4, 2));
+    ASSERT_TRUE(StretchInto(surface, image));
     ExpectPixels(surface, {{0, 0, 200}, {1, 0, 200}, {2, 0, 10}, {3, 1, 10}, {4, 1, 200}});
     DeleteObject(image);
     surface->Release();
@@ -184,7 +162,7 @@ TEST_F(Bitmaps, BmpFilesLoadWithBackslashPathsAndTrueColour) {
     GetObjectA(image, sizeof description, &description);
     EXPECT_EQ(description.bmBitsPixel, 24);
     IDirectDrawSurface* surface = display.OffScreen(3, 2);
-    ASSERT_TRUE(CopyInto(surface, static_cast<HBITMAP>(image), 0, 0, 3, 2));
+    ASSERT_TRUE(StretchInto(surface, image));
     ExpectPixels(surface, {{0, 0, 50}, {2, 0, 52}, {1, 1, 61}});
     DeleteObject(image);
     surface->Release();
@@ -200,7 +178,7 @@ TEST_F(Bitmaps, TopDownFilesAndScaledLoadsKeepThePictureUpright) {
     EXPECT_EQ(description.bmWidth, 8);
     EXPECT_EQ(description.bmHeight, 2);
     IDirectDrawSurface* surface = display.OffScreen(8, 2);
-    ASSERT_TRUE(CopyInto(surface, static_cast<HBITMAP>(image), 0, 0, 8, 2));
+    ASSERT_TRUE(StretchInto(surface, image));
     ExpectPixels(surface, {{0, 0, Index(0, 0)}, {7, 0, Index(3, 0)}, {2, 1, Index(1, 2)}});
     DeleteObject(image);
     surface->Release();

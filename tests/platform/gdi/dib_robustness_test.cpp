@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "../video/display_fixture.h"
-#include "dib_builder.h"
+#include "bitmap_support.h"
 #include "platform/resources.h"
 
 namespace {
@@ -21,7 +21,6 @@ TEST(DibRobustness, DamagedHeadersAreRefusedOrGiveUsableBitmaps) {
     CaptureBackend backend;
     GameDisplay display;
     IDirectDrawSurface* surface = display.OffScreen(16, 16);
-    HDC memory = CreateCompatibleDC(nullptr);
     std::mt19937 random(20261206);
     int loaded = 0;
     for (int bitCount : {1, 4, 8, 24, 32}) {
@@ -53,19 +52,12 @@ TEST(DibRobustness, DamagedHeadersAreRefusedOrGiveUsableBitmaps) {
             const std::size_t claimed = static_cast<std::size_t>(description.bmWidthBytes) *
                                         static_cast<std::size_t>(description.bmHeight);
             ASSERT_LE(claimed, bytes.size());
-            HGDIOBJ old = SelectObject(memory, image);
-            HDC dc = nullptr;
-            ASSERT_EQ(surface->GetDC(&dc), DD_OK);
-            EXPECT_TRUE(StretchBlt(dc, 0, 0, 16, 16, memory, 0, 0, description.bmWidth,
-                                   description.bmHeight, SRCCOPY));
-            surface->ReleaseDC(dc);
-            SelectObject(memory, old);
+            EXPECT_TRUE(StretchInto(surface, image));
             EXPECT_TRUE(DeleteObject(image));
         }
     }
     // Some damage (in pixel bytes or unused fields) leaves a readable bitmap.
     EXPECT_GT(loaded, 0);
-    DeleteDC(memory);
     surface->Release();
     platform::ClearResources();
 }
