@@ -16,7 +16,6 @@ namespace {
 using Kind = platform::BackendEvent::Kind;
 
 struct Seen {
-    HWND window;
     UINT message;
     WPARAM wParam;
 };
@@ -25,7 +24,7 @@ std::vector<Seen> seen;
 LRESULT createResult = 0;
 
 LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    seen.push_back(Seen{window, message, wParam});
+    seen.push_back(Seen{message, wParam});
     if (message == WM_CREATE) {
         return createResult;
     }
@@ -64,9 +63,9 @@ protected:
     }
     void TearDown() override { platform::InstallBackend(nullptr); }
 
-    HWND Create(DWORD style = WS_POPUP) {
-        return CreateWindowExA(WS_EX_TOPMOST, "Test Class", "Test", style, 0, 0, 640, 480, nullptr,
-                               nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND Create() {
+        return CreateWindowExA(WS_EX_TOPMOST, "Test Class", "Test", WS_POPUP, 0, 0, 640, 480,
+                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     }
 
     // Drains the queue the way the game's loop does.
@@ -147,24 +146,6 @@ TEST_F(MessagesTest, CloseThroughDefaultProcessingDestroysAndQuitEndsTheLoop) {
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "WM_QUIT is taken once";
 }
 
-TEST_F(MessagesTest, PostedMessagesComeBeforeInputAndQuitComesLast) {
-    const HWND window = Create();
-    ShowWindow(window, SW_SHOW);
-    backend.ScheduleKey(0, 'Z', true);
-    PostQuitMessage(0);
-    PostMessageA(window, WM_USER + 1, 0, 0);
-    PostMessageA(window, WM_USER + 2, 0, 0);
-    std::vector<UINT> order;
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        order.push_back(msg.message);
-        if (msg.message == WM_QUIT) {
-            break;
-        }
-    }
-    EXPECT_EQ(order, (std::vector<UINT>{WM_USER + 1, WM_USER + 2, WM_KEYDOWN, WM_QUIT}));
-}
-
 TEST_F(MessagesTest, FiltersAndNoRemoveLeaveOtherMessagesQueuedAndSendSkipsTheQueue) {
     const HWND window = Create();
     PostMessageA(window, WM_USER + 1, 1, 0);
@@ -185,16 +166,23 @@ TEST_F(MessagesTest, FiltersAndNoRemoveLeaveOtherMessagesQueuedAndSendSkipsTheQu
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
-TEST_F(MessagesTest, BackendInputBecomesMessagesAndTranslateQueuesTheCharacterNext) {
+// Posted messages come before input, WM_QUIT after everything else; backend
+// input becomes messages in its order, and TranslateMessage queues the
+// character next.
+TEST_F(MessagesTest, PostedBeforeInputQuitLastAndBackendInputBecomesMessages) {
     const HWND window = Create();
     ShowWindow(window, SW_SHOW);
     backend.ScheduleKey(0, 'Q', true);
     backend.Schedule(0, {Kind::ButtonDown, VK_LBUTTON, 100, 50});
     backend.Schedule(5, {Kind::Close});
-    PostMessageA(window, WM_USER, 0, 0);
+    PostQuitMessage(0);
+    PostMessageA(window, WM_USER + 1, 0, 0);
+    PostMessageA(window, WM_USER + 2, 0, 0);
     MSG msg;
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, WM_USER);
+    for (UINT posted : {WM_USER + 1, WM_USER + 2}) {
+        ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+        EXPECT_EQ(msg.message, posted);
+    }
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     ASSERT_EQ(msg.message, WM_KEYDOWN);
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>('Q'));
@@ -208,6 +196,8 @@ TEST_F(MessagesTest, BackendInputBecomesMessagesAndTranslateQueuesTheCharacterNe
     EXPECT_EQ(msg.wParam & MK_LBUTTON, MK_LBUTTON);
     EXPECT_EQ(LOWORD(static_cast<std::uintptr_t>(msg.lParam)), 100);
     EXPECT_EQ(HIWORD(static_cast<std::uintptr_t>(msg.lParam)), 50);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_QUIT);
     // A close request becomes a posted WM_CLOSE, stamped with its time.
     while (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
