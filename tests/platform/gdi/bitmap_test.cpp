@@ -7,52 +7,10 @@
 #include <vector>
 
 #include "../video/display_fixture.h"
+#include "bitmap_support.h"
 #include "platform/resources.h"
 
 namespace {
-
-// A packed DIB (header, colour table, pixels) as a resource compiler stores
-// it. `pixel(x, y)` gives the index of (x, y) counted from the top; rows are
-// written bottom-up unless `topDown`.
-template <class Pixel>
-std::vector<std::uint8_t> PackedDib(int width, int height, int bitCount,
-                                    const std::vector<RGBQUAD>& colours, Pixel pixel,
-                                    bool topDown = false, DWORD clrUsed = 0) {
-    BITMAPINFOHEADER header{};
-    header.biSize = 40;
-    header.biWidth = width;
-    header.biHeight = topDown ? -height : height;
-    header.biPlanes = 1;
-    header.biBitCount = static_cast<WORD>(bitCount);
-    header.biCompression = BI_RGB;
-    header.biClrUsed = clrUsed;
-    const int stride = ((width * bitCount + 31) / 32) * 4;
-    header.biSizeImage = static_cast<DWORD>(stride * height);
-    std::vector<std::uint8_t> bytes(sizeof header);
-    std::memcpy(bytes.data(), &header, sizeof header);
-    for (const RGBQUAD& q : colours) {
-        bytes.insert(bytes.end(), {q.rgbBlue, q.rgbGreen, q.rgbRed, q.rgbReserved});
-    }
-    for (int row = 0; row < height; ++row) {
-        const int y = topDown ? row : height - 1 - row;
-        std::vector<std::uint8_t> line(static_cast<std::size_t>(stride), 0);
-        for (int x = 0; x < width; ++x) {
-            const std::uint32_t v = pixel(x, y);
-            if (bitCount == 8) {
-                line[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(v);
-            } else if (bitCount == 4) {
-                line[static_cast<std::size_t>(x / 2)] |=
-                    static_cast<std::uint8_t>(v << ((x & 1) ? 0 : 4));
-            } else if (bitCount == 24) {
-                line[static_cast<std::size_t>(3 * x)] = static_cast<std::uint8_t>(v >> 16); // blue
-                line[static_cast<std::size_t>(3 * x + 1)] = static_cast<std::uint8_t>(v >> 8);
-                line[static_cast<std::size_t>(3 * x + 2)] = static_cast<std::uint8_t>(v);
-            }
-        }
-        bytes.insert(bytes.end(), line.begin(), line.end());
-    }
-    return bytes;
-}
 
 std::vector<std::uint8_t> BmpFile(const std::vector<std::uint8_t>& packed, int colourCount) {
     BITMAPFILEHEADER file{};
@@ -63,15 +21,6 @@ std::vector<std::uint8_t> BmpFile(const std::vector<std::uint8_t>& packed, int c
     std::memcpy(bytes.data(), &file, sizeof file);
     std::memcpy(bytes.data() + sizeof file, packed.data(), packed.size());
     return bytes;
-}
-
-// The display palette as a colour table: the same colours, in the same order.
-std::vector<RGBQUAD> TableOf(const std::array<PALETTEENTRY, 256>& entries) {
-    std::vector<RGBQUAD> table;
-    for (const PALETTEENTRY& e : entries) {
-        table.push_back(RGBQUAD{e.peBlue, e.peGreen, e.peRed, 0});
-    }
-    return table;
 }
 
 std::uint8_t Index(int x, int y) {
@@ -95,28 +44,6 @@ protected:
         out.write(reinterpret_cast<const char*>(bytes.data()),
                   static_cast<std::streamsize>(bytes.size()));
         return tempFile;
-    }
-
-    // The loader's copy: a memory context holding the image, StretchBlt onto
-    // the whole surface.
-    BOOL CopyInto(IDirectDrawSurface* surface, HBITMAP image, int x, int y, int w, int h) {
-        HDC memory = CreateCompatibleDC(nullptr);
-        EXPECT_NE(memory, nullptr);
-        HGDIOBJ old = SelectObject(memory, image);
-        EXPECT_NE(old, nullptr);
-        DDSURFACEDESC desc{};
-        desc.dwSize = 108;
-        desc.dwFlags = DDSD_HEIGHT | DDSD_WIDTH;
-        surface->GetSurfaceDesc(&desc);
-        HDC dc = nullptr;
-        EXPECT_EQ(surface->GetDC(&dc), DD_OK);
-        const BOOL copied =
-            StretchBlt(dc, 0, 0, static_cast<int>(desc.dwWidth), static_cast<int>(desc.dwHeight),
-                       memory, x, y, w, h, SRCCOPY);
-        surface->ReleaseDC(dc);
-        SelectObject(memory, old);
-        EXPECT_TRUE(DeleteDC(memory));
-        return copied;
     }
 
     CaptureBackend backend;
@@ -186,7 +113,7 @@ TEST_F(Bitmaps, ArtworkResourceLoadsAsADibSectionAndCopiesIndexForIndex) {
     EXPECT_EQ(small.bmHeight, 12);
 
     IDirectDrawSurface* artwork = display.OffScreen(16, 12);
-    ASSERT_TRUE(CopyInto(artwork, static_cast<HBITMAP>(image), 0, 0, 16, 12));
+    ASSERT_TRUE(StretchInto(artwork, image));
     {
         Pixels p(artwork);
         for (int y = 0; y < 12; ++y) {
@@ -214,15 +141,8 @@ TEST_F(Bitmaps, ADifferentPaletteMapsEachColourToItsNearestEntry) {
     ASSERT_NE(image, nullptr);
     IDirectDrawSurface* surface = display.OffScreen(8, 2);
     // Stretched to twice the width.
-    ASSERT_TRUE(CopyInto(surface, static_cast<HBITMAP>(image), 0, 0, 4, 2));
-    {
-        Pixels p(surface);
-        EXPECT_EQ(p(0, 0), 200);
-        EXPECT_EQ(p(1, 0), 200);
-        EXPECT_EQ(p(2, 0), 10);
-        EXPECT_EQ(p(3, 1), 10);
-        EXPECT_EQ(p(4, 1), 200);
-    }
+    ASSERT_TRUE(StretchInto(surface, image));
+    ExpectPixels(surface, {{0, 0, 200}, {1, 0, 200}, {2, 0, 10}, {3, 1, 10}, {4, 1, 200}});
     DeleteObject(image);
     surface->Release();
 }
@@ -242,13 +162,8 @@ TEST_F(Bitmaps, BmpFilesLoadWithBackslashPathsAndTrueColour) {
     GetObjectA(image, sizeof description, &description);
     EXPECT_EQ(description.bmBitsPixel, 24);
     IDirectDrawSurface* surface = display.OffScreen(3, 2);
-    ASSERT_TRUE(CopyInto(surface, static_cast<HBITMAP>(image), 0, 0, 0 + 3, 2));
-    {
-        Pixels p(surface);
-        EXPECT_EQ(p(0, 0), 50);
-        EXPECT_EQ(p(2, 0), 52);
-        EXPECT_EQ(p(1, 1), 61);
-    }
+    ASSERT_TRUE(StretchInto(surface, image));
+    ExpectPixels(surface, {{0, 0, 50}, {2, 0, 52}, {1, 1, 61}});
     DeleteObject(image);
     surface->Release();
 }
@@ -263,13 +178,8 @@ TEST_F(Bitmaps, TopDownFilesAndScaledLoadsKeepThePictureUpright) {
     EXPECT_EQ(description.bmWidth, 8);
     EXPECT_EQ(description.bmHeight, 2);
     IDirectDrawSurface* surface = display.OffScreen(8, 2);
-    ASSERT_TRUE(CopyInto(surface, static_cast<HBITMAP>(image), 0, 0, 8, 2));
-    {
-        Pixels p(surface);
-        EXPECT_EQ(p(0, 0), Index(0, 0));
-        EXPECT_EQ(p(7, 0), Index(3, 0));
-        EXPECT_EQ(p(2, 1), Index(1, 2));
-    }
+    ASSERT_TRUE(StretchInto(surface, image));
+    ExpectPixels(surface, {{0, 0, Index(0, 0)}, {7, 0, Index(3, 0)}, {2, 1, Index(1, 2)}});
     DeleteObject(image);
     surface->Release();
 }

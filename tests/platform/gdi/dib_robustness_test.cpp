@@ -5,33 +5,22 @@
 #include <vector>
 
 #include "../video/display_fixture.h"
+#include "bitmap_support.h"
 #include "platform/resources.h"
 
 namespace {
 
+// A 5 x 3 bitmap of `bitCount` bits, with a full colour table up to 8 bits.
 std::vector<std::uint8_t> SmallDib(int bitCount) {
-    const int width = 5, height = 3;
-    const int colours = bitCount <= 8 ? (1 << bitCount) : 0;
-    const int stride = ((width * bitCount + 31) / 32) * 4;
-    BITMAPINFOHEADER header{};
-    header.biSize = 40;
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = static_cast<WORD>(bitCount);
-    std::vector<std::uint8_t> bytes(40 + 4 * colours + stride * height, 0);
-    std::memcpy(bytes.data(), &header, sizeof header);
-    for (std::size_t i = 40; i < bytes.size(); ++i) {
-        bytes[i] = static_cast<std::uint8_t>(i * 37);
-    }
-    return bytes;
+    const std::vector<RGBQUAD> colours(bitCount <= 8 ? 1u << bitCount : 0u,
+                                       RGBQUAD{37, 74, 111, 0});
+    return PackedDib(5, 3, bitCount, colours, [](int x, int y) { return 37u * (x + 5 * y); });
 }
 
 TEST(DibRobustness, DamagedHeadersAreRefusedOrGiveUsableBitmaps) {
     CaptureBackend backend;
     GameDisplay display;
     IDirectDrawSurface* surface = display.OffScreen(16, 16);
-    HDC memory = CreateCompatibleDC(nullptr);
     std::mt19937 random(20261206);
     int loaded = 0;
     for (int bitCount : {1, 4, 8, 24, 32}) {
@@ -63,19 +52,12 @@ TEST(DibRobustness, DamagedHeadersAreRefusedOrGiveUsableBitmaps) {
             const std::size_t claimed = static_cast<std::size_t>(description.bmWidthBytes) *
                                         static_cast<std::size_t>(description.bmHeight);
             ASSERT_LE(claimed, bytes.size());
-            HGDIOBJ old = SelectObject(memory, image);
-            HDC dc = nullptr;
-            ASSERT_EQ(surface->GetDC(&dc), DD_OK);
-            EXPECT_TRUE(StretchBlt(dc, 0, 0, 16, 16, memory, 0, 0, description.bmWidth,
-                                   description.bmHeight, SRCCOPY));
-            surface->ReleaseDC(dc);
-            SelectObject(memory, old);
+            EXPECT_TRUE(StretchInto(surface, image));
             EXPECT_TRUE(DeleteObject(image));
         }
     }
     // Some damage (in pixel bytes or unused fields) leaves a readable bitmap.
     EXPECT_GT(loaded, 0);
-    DeleteDC(memory);
     surface->Release();
     platform::ClearResources();
 }

@@ -1,5 +1,6 @@
 // Text on 8-bit surfaces: fonts found and substituted, placement for each
 // alignment, background modes, and colours mapped to the palette.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -16,6 +17,7 @@ struct InkBox {
     int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1; // inclusive edges
     int count = 0;
     bool Empty() const { return count == 0; }
+    std::array<int, 4> Edges() const { return {left, top, right, bottom}; }
 };
 
 // Where pixels of `ink` lie on a surface.
@@ -100,25 +102,32 @@ protected:
     HDC dc = nullptr;
 };
 
-TEST_F(Text, AFreshContextDrawsBlackOnWhiteInASixteenPixelBoldSans) {
+// The loading notice's case: default font and colours, drawn on the primary,
+// shown when the context is released.
+TEST_F(Text, AFreshContextDrawsBlackOnWhiteInASixteenPixelBoldSansShownOnRelease) {
+    FillSurface(display.primary, 246);
+    HDC screen = nullptr;
+    ASSERT_EQ(display.primary->GetDC(&screen), DD_OK);
     TEXTMETRICA metrics{};
-    ASSERT_TRUE(GetTextMetricsA(dc, &metrics));
+    ASSERT_TRUE(GetTextMetricsA(screen, &metrics));
     EXPECT_EQ(metrics.tmHeight, 16);
     EXPECT_EQ(metrics.tmWeight, 700);
-    EXPECT_EQ(FaceOf(dc), FontconfigFamily("sans-serif:bold:scalable=true"));
-
-    ASSERT_TRUE(TextOutA(dc, 50, 20, "60FPS", 5));
+    EXPECT_EQ(FaceOf(screen), FontconfigFamily("sans-serif:bold:scalable=true"));
     SIZE extent{};
-    ASSERT_TRUE(GetTextExtentPoint32A(dc, "60FPS", 5, &extent));
-    Finish();
+    ASSERT_TRUE(GetTextExtentPoint32A(screen, "60FPS", 5, &extent));
+    const int before = backend.presents;
+    ASSERT_TRUE(TextOutA(screen, 50, 20, "60FPS", 5));
+    EXPECT_EQ(backend.presents, before);
+    ASSERT_EQ(display.primary->ReleaseDC(screen), DD_OK);
+    EXPECT_EQ(backend.presents, before + 1);
+    EXPECT_EQ(backend.At(50, 20), 255);
+    EXPECT_EQ(backend.At(49, 20), 246);
+
     // Opaque white box exactly the text's extent, black ink inside it.
-    const InkBox paper = FindInk(surface, 255);
-    const InkBox ink = FindInk(surface, 0);
+    const InkBox paper = FindInk(display.primary, 255);
+    const InkBox ink = FindInk(display.primary, 0);
     ASSERT_FALSE(ink.Empty());
-    EXPECT_EQ(paper.left, 50);
-    EXPECT_EQ(paper.top, 20);
-    EXPECT_EQ(paper.right, 50 + extent.cx - 1);
-    EXPECT_EQ(paper.bottom, 20 + 16 - 1);
+    EXPECT_EQ(paper.Edges(), (std::array<int, 4>{50, 20, 50 + extent.cx - 1, 20 + 16 - 1}));
     EXPECT_GE(ink.left, 50);
     EXPECT_LE(ink.right, 50 + extent.cx - 1);
     EXPECT_GE(ink.top, 20);
@@ -126,21 +135,18 @@ TEST_F(Text, AFreshContextDrawsBlackOnWhiteInASixteenPixelBoldSans) {
     EXPECT_EQ(paper.count + ink.count, extent.cx * 16);
 }
 
-TEST_F(Text, TransparentBackgroundLeavesEverythingButTheInk) {
+TEST_F(Text, ColoursMapToThePaletteAndATransparentBackgroundLeavesAllButTheInk) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(250, 10, 10)); // nearest: the pure red of entry 249
     ASSERT_TRUE(TextOutA(dc, 10, 10, "Quorvane", 8));
+    SetBkMode(dc, OPAQUE);
+    SetTextColor(dc, PALETTEINDEX(123));
+    SetBkColor(dc, PALETTEINDEX(124));
+    ASSERT_TRUE(TextOutA(dc, 10, 100, "X", 1));
     Finish();
     EXPECT_TRUE(FindInk(surface, 255).Empty());
     EXPECT_FALSE(FindInk(surface, 249).Empty());
     EXPECT_TRUE(FindInk(surface, 0).Empty());
-}
-
-TEST_F(Text, PaletteIndexColoursNameTheirEntry) {
-    SetTextColor(dc, PALETTEINDEX(123));
-    SetBkColor(dc, PALETTEINDEX(124));
-    ASSERT_TRUE(TextOutA(dc, 10, 10, "X", 1));
-    Finish();
     EXPECT_FALSE(FindInk(surface, 123).Empty());
     EXPECT_FALSE(FindInk(surface, 124).Empty());
 }
@@ -164,34 +170,21 @@ TEST_F(Text, AlignmentPlacesTheTextAroundThePoint) {
     EXPECT_EQ(GetTextAlign(dc), TA_LEFT | TA_BASELINE);
     Finish();
 
-    const InkBox centred = FindInk(surface, 30);
-    EXPECT_EQ(centred.left, 320 - extent.cx / 2);
-    EXPECT_EQ(centred.right, 320 - extent.cx / 2 + extent.cx - 1);
-    EXPECT_EQ(centred.top, 240);
-    EXPECT_EQ(centred.bottom, 240 + metrics.tmHeight - 1);
-
-    const InkBox right = FindInk(surface, 31);
-    EXPECT_EQ(right.right, 599);
-    EXPECT_EQ(right.left, 600 - extent.cx);
-    EXPECT_EQ(right.bottom, 99);
-
-    const InkBox baseline = FindInk(surface, 32);
-    EXPECT_EQ(baseline.left, 10);
-    EXPECT_EQ(baseline.top, 400 - metrics.tmAscent);
-    EXPECT_EQ(baseline.bottom, 400 + metrics.tmDescent - 1);
+    const int height = metrics.tmHeight;
+    const int left = 320 - extent.cx / 2;
+    EXPECT_EQ(FindInk(surface, 30).Edges(),
+              (std::array<int, 4>{left, 240, left + extent.cx - 1, 240 + height - 1}));
+    EXPECT_EQ(FindInk(surface, 31).Edges(),
+              (std::array<int, 4>{600 - extent.cx, 100 - height, 599, 99}));
+    EXPECT_EQ(FindInk(surface, 32).Edges(),
+              (std::array<int, 4>{10, 400 - metrics.tmAscent, 10 + extent.cx - 1,
+                                  400 + metrics.tmDescent - 1}));
 }
 
-TEST_F(Text, TextPastTheSurfaceEdgeIsClipped) {
+TEST_F(Text, TextPastTheEdgeIsClippedAndExtremePositionsDrawNothing) {
     SetTextColor(dc, PALETTEINDEX(40));
     ASSERT_TRUE(TextOutA(dc, 630, 470, "WWWWWW", 6));
     ASSERT_TRUE(TextOutA(dc, -20, -8, "WWWWWW", 6));
-    Finish();
-    const InkBox ink = FindInk(surface, 40);
-    EXPECT_FALSE(ink.Empty());
-    EXPECT_EQ(ink.left, 0);
-}
-
-TEST_F(Text, ExtremePositionsDrawNothing) {
     SetTextColor(dc, PALETTEINDEX(41));
     SetTextAlign(dc, TA_RIGHT | TA_BOTTOM);
     EXPECT_TRUE(TextOutA(dc, -0x7FFFFFFF, -0x7FFFFFFF, "WWW", 3));
@@ -200,6 +193,9 @@ TEST_F(Text, ExtremePositionsDrawNothing) {
     RECT far{0x7FFFFFF0, 0, 0x7FFFFFFF, 0x7FFFFFFF};
     DrawTextA(dc, "WWW", 3, &far, DT_CENTER | DT_WORDBREAK);
     Finish();
+    const InkBox ink = FindInk(surface, 40);
+    EXPECT_FALSE(ink.Empty());
+    EXPECT_EQ(ink.left, 0);
     EXPECT_TRUE(FindInk(surface, 41).Empty());
 }
 
@@ -307,15 +303,7 @@ TEST_F(Text, AWidthStretchesTheGlyphsToThatAverageWidth) {
     DeleteObject(wide);
 }
 
-TEST_F(Text, CreateFontHonoursAnInjectedFault) {
-    platform::InjectFault("CreateFontA", 0, 1);
-    EXPECT_EQ(CreateFontA(16, 0, 0, 0, 100, 0, 0, 0, 128, 4, 0, 1, 0x12, kGothic), nullptr);
-    HFONT font = CreateFontA(16, 0, 0, 0, 100, 0, 0, 0, 128, 4, 0, 1, 0x12, kGothic);
-    EXPECT_NE(font, nullptr);
-    DeleteObject(font);
-}
-
-TEST_F(Text, BadHandlesAndArgumentsAreRefused) {
+TEST_F(Text, BadHandlesArgumentsAndInjectedFaultsAreRefused) {
     HDC bogus = reinterpret_cast<HDC>(std::uintptr_t{0x7773});
     EXPECT_FALSE(TextOutA(bogus, 0, 0, "x", 1));
     EXPECT_EQ(SetTextColor(bogus, 0), CLR_INVALID);
@@ -328,9 +316,15 @@ TEST_F(Text, BadHandlesAndArgumentsAreRefused) {
     HDC second = nullptr;
     EXPECT_EQ(surface->GetDC(&second), DDERR_DCALREADYCREATED);
     EXPECT_EQ(surface->ReleaseDC(bogus), DDERR_NODC);
+
+    platform::InjectFault("CreateFontA", 0, 1);
+    EXPECT_EQ(CreateFontA(16, 0, 0, 0, 100, 0, 0, 0, 128, 4, 0, 1, 0x12, kGothic), nullptr);
+    HFONT font = CreateFontA(16, 0, 0, 0, 100, 0, 0, 0, 128, 4, 0, 1, 0x12, kGothic);
+    EXPECT_NE(font, nullptr) << "the fault was for one call";
+    DeleteObject(font);
 }
 
-TEST_F(Text, DrawTextAlignsInItsRectangleAndClipsToIt) {
+TEST_F(Text, DrawTextAlignsInItsRectangleClipsToItAndBreaksLines) {
     SetTextColor(dc, PALETTEINDEX(70));
     SetBkMode(dc, TRANSPARENT);
     RECT box{100, 100, 300, 200};
@@ -351,6 +345,12 @@ TEST_F(Text, DrawTextAlignsInItsRectangleAndClipsToIt) {
     EXPECT_EQ(DrawTextA(dc, "one\ntwo\nthree", -1, &measure, DT_CALCRECT), 48);
     EXPECT_EQ(measure.right, extent.cx);
     EXPECT_EQ(measure.bottom, 48);
+    // Long lines break between words.
+    GetTextExtentPoint32A(dc, "PRESS ENTER", 11, &extent);
+    RECT narrowBox{0, 0, extent.cx + 2, 400};
+    EXPECT_EQ(DrawTextA(dc, "PRESS ENTER SPACE KEY", -1, &narrowBox, DT_WORDBREAK | DT_CALCRECT),
+              32);
+    EXPECT_LE(narrowBox.right, extent.cx + 2);
     Finish();
 
     const InkBox centred = FindInk(surface, 70);
@@ -367,40 +367,6 @@ TEST_F(Text, DrawTextAlignsInItsRectangleAndClipsToIt) {
     EXPECT_GE(three.top, 300);
     EXPECT_GT(three.bottom, 300 + 32); // the third line is drawn below the other two
     EXPECT_LE(three.bottom, 300 + 48);
-}
-
-TEST_F(Text, DrawTextBreaksLongLinesBetweenWords) {
-    RECT box{0, 0, 0, 0};
-    SIZE word{};
-    GetTextExtentPoint32A(dc, "PRESS ENTER", 11, &word);
-    box.right = word.cx + 2;
-    box.bottom = 400;
-    EXPECT_EQ(DrawTextA(dc, "PRESS ENTER SPACE KEY", -1, &box, DT_WORDBREAK | DT_CALCRECT), 32);
-    EXPECT_LE(box.right, word.cx + 2);
-}
-
-TEST_F(Text, TextDrawnOnThePrimaryReachesTheScreenWhenTheContextIsReleased) {
-    // The loading notice: default font and colours, centred, on the primary.
-    FillSurface(display.primary, 246);
-    HDC screen = nullptr;
-    ASSERT_EQ(display.primary->GetDC(&screen), DD_OK);
-    SetTextAlign(screen, TA_CENTER);
-    SIZE extent{};
-    ASSERT_TRUE(GetTextExtentPoint32A(screen, "Now Loading...", 14, &extent));
-    const int before = backend.presents;
-    ASSERT_TRUE(TextOutA(screen, 320, 240, "Now Loading...", 14));
-    EXPECT_EQ(backend.presents, before);
-    ASSERT_EQ(display.primary->ReleaseDC(screen), DD_OK);
-    EXPECT_EQ(backend.presents, before + 1);
-    int paper = 0, ink = 0;
-    for (std::uint8_t index : backend.frame) {
-        paper += index == 255;
-        ink += index == 0;
-    }
-    EXPECT_GT(ink, 0);
-    EXPECT_EQ(paper + ink, extent.cx * 16);
-    EXPECT_EQ(backend.At(320 - extent.cx / 2, 240), 255);
-    EXPECT_EQ(backend.At(320 - extent.cx / 2 - 1, 240), 246);
 }
 
 } // namespace

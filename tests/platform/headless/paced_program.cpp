@@ -41,7 +41,6 @@ void PacingPass() {
     const DWORD now = timeGetTime();
     if (now - secondStart >= 1000) {
         secondStart = now;
-        counters.fps = framesThisSecond;
         framesThisSecond = 0;
         nextWait = 0;
         lastSpareIndex = -1;
@@ -69,9 +68,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         }
         return 0;
     case WM_CLOSE:
-        if (!counters.ignoreClose) {
-            DestroyWindow(window);
-        }
+        DestroyWindow(window);
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);

@@ -12,11 +12,9 @@ namespace paced {
 
 struct Counters {
     unsigned framesRun = 0;
-    unsigned fps = 0;
     unsigned activateApps = 0;
     unsigned deactivateApps = 0;
     unsigned keyDowns = 0;
-    bool ignoreClose = false;
 };
 
 extern Counters counters;

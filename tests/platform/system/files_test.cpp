@@ -1,11 +1,10 @@
 // Files as the WAV and bitmap readers use them.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "platform/faults.h"
@@ -13,35 +12,33 @@
 
 namespace {
 
+// A folder of its own holding Wave/data.bin, whose byte i is i (100 bytes).
 class FilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         char pattern[] = "/tmp/quorvane-files-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         folder = pattern;
-        ASSERT_EQ(getcwd(previous, sizeof previous), previous);
-        ASSERT_EQ(chdir(folder.c_str()), 0);
-        ASSERT_EQ(mkdir("Wave", 0755), 0);
-        std::FILE* file = std::fopen("Wave/data.bin", "wb");
-        ASSERT_NE(file, nullptr);
+        previous = std::filesystem::current_path();
+        std::filesystem::current_path(folder);
+        std::filesystem::create_directory("Wave");
+        std::ofstream out("Wave/data.bin", std::ios::binary);
         for (int i = 0; i < 100; ++i) {
-            std::fputc(i, file);
+            out.put(static_cast<char>(i));
         }
-        std::fclose(file);
     }
     void TearDown() override {
-        ASSERT_EQ(chdir(previous), 0);
+        std::filesystem::current_path(previous);
         platform::ClearFaults();
-        std::string command = "rm -rf '" + folder + "'";
-        ASSERT_EQ(std::system(command.c_str()), 0);
+        std::filesystem::remove_all(folder);
     }
-    HANDLE Open(const char* name) {
-        return CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE Open(const char* name, DWORD access = GENERIC_READ, DWORD how = OPEN_EXISTING) {
+        return CreateFileA(name, access, FILE_SHARE_READ, nullptr, how, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
     }
 
     std::string folder;
-    char previous[4096];
+    std::filesystem::path previous;
 };
 
 TEST_F(FilesTest, BackslashSeparatesFoldersAndReadsStopAtTheEnd) {
@@ -84,34 +81,10 @@ TEST_F(FilesTest, SeeksRelativeAndRefusesToGoBeforeTheStart) {
     CloseHandle(file);
 }
 
-TEST_F(FilesTest, NamesIgnoreCaseAsOnWindows) {
-    HANDLE file = Open("WAVE\\DATA.BIN");
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    unsigned char byte = 0;
-    DWORD got = 0;
-    SetFilePointer(file, 42, nullptr, FILE_BEGIN);
-    ASSERT_TRUE(ReadFile(file, &byte, 1, &got, nullptr));
-    EXPECT_EQ(byte, 42);
-    CloseHandle(file);
-    // A new file goes into the existing folder, whatever case names it.
-    HANDLE created = CreateFileA("wave\\New.bin", GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(created, INVALID_HANDLE_VALUE);
-    CloseHandle(created);
-    EXPECT_EQ(access("Wave/New.bin", F_OK), 0);
-}
-
-TEST_F(FilesTest, MissingFilesAndFoldersDoNotOpen) {
-    EXPECT_EQ(Open("Wave\\missing.wav"), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(Open("Wave"), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(Open(""), INVALID_HANDLE_VALUE);
-}
-
-TEST_F(FilesTest, WritesCreateAndReadBack) {
-    HANDLE out = CreateFileA("Wave\\out.bin", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+// Names ignore case as on Windows: a new file goes into the existing folder
+// whatever case names it, and is found again under another spelling.
+TEST_F(FilesTest, WritesCreateAndReadBackWhateverCaseNamesThem) {
+    HANDLE out = Open("wave\\New.bin", GENERIC_WRITE, CREATE_NEW);
     ASSERT_NE(out, INVALID_HANDLE_VALUE);
     DWORD put = 0;
     EXPECT_TRUE(WriteFile(out, "RIFF", 4, &put, nullptr));
@@ -120,13 +93,20 @@ TEST_F(FilesTest, WritesCreateAndReadBack) {
     char buffer[4];
     EXPECT_FALSE(ReadFile(out, buffer, 4, &got, nullptr)) << "opened for writing only";
     CloseHandle(out);
-    HANDLE in = Open("Wave/out.bin");
+    EXPECT_TRUE(std::filesystem::exists("Wave/New.bin"));
+    HANDLE in = Open("WAVE/NEW.BIN");
     ASSERT_TRUE(ReadFile(in, buffer, 4, &got, nullptr));
     EXPECT_EQ(std::string(buffer, got), "RIFF");
     CloseHandle(in);
 }
 
-TEST_F(FilesTest, InjectedFaultsFailTheCalls) {
+TEST_F(FilesTest, MissingFilesFoldersAndInjectedFaultsDoNotOpen) {
+    EXPECT_EQ(Open("Wave\\missing.wav"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(Open("Wave"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Open(""), INVALID_HANDLE_VALUE);
+
     platform::InjectFault("CreateFileA", ERROR_ACCESS_DENIED, 1);
     EXPECT_EQ(Open("Wave\\data.bin"), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);

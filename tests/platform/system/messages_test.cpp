@@ -2,6 +2,7 @@
 // priorities and filters, and posting from other threads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -12,8 +13,9 @@
 
 namespace {
 
+using Kind = platform::BackendEvent::Kind;
+
 struct Seen {
-    HWND window;
     UINT message;
     WPARAM wParam;
 };
@@ -22,7 +24,7 @@ std::vector<Seen> seen;
 LRESULT createResult = 0;
 
 LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    seen.push_back(Seen{window, message, wParam});
+    seen.push_back(Seen{message, wParam});
     if (message == WM_CREATE) {
         return createResult;
     }
@@ -30,10 +32,9 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 }
 
 std::vector<UINT> Messages() {
-    std::vector<UINT> result;
-    for (const Seen& each : seen) {
-        result.push_back(each.message);
-    }
+    std::vector<UINT> result(seen.size());
+    std::transform(seen.begin(), seen.end(), result.begin(),
+                   [](const Seen& s) { return s.message; });
     return result;
 }
 
@@ -62,9 +63,9 @@ protected:
     }
     void TearDown() override { platform::InstallBackend(nullptr); }
 
-    HWND Create(DWORD style = WS_POPUP) {
-        return CreateWindowExA(WS_EX_TOPMOST, "Test Class", "Test", style, 0, 0, 640, 480, nullptr,
-                               nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND Create() {
+        return CreateWindowExA(WS_EX_TOPMOST, "Test Class", "Test", WS_POPUP, 0, 0, 640, 480,
+                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     }
 
     // Drains the queue the way the game's loop does.
@@ -96,9 +97,7 @@ TEST_F(MessagesTest, StartUpSendsCreateSizeAndActivationInWindowsOrder) {
 }
 
 TEST_F(MessagesTest, FocusEventsBeforeAnyWindowDoNotSwallowTheFirstActivation) {
-    platform::BackendEvent activate;
-    activate.kind = platform::BackendEvent::Kind::Activate;
-    backend.Schedule(0, activate);
+    backend.Schedule(0, {Kind::Activate});
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     const HWND window = Create();
@@ -107,13 +106,10 @@ TEST_F(MessagesTest, FocusEventsBeforeAnyWindowDoNotSwallowTheFirstActivation) {
     EXPECT_EQ(ParamOf(WM_ACTIVATEAPP), static_cast<WPARAM>(TRUE));
 }
 
-TEST_F(MessagesTest, CreateFailsWhenWindowProcedureRefusesCreate) {
+TEST_F(MessagesTest, CreateFailsWhenRefusedOrUnknownAndRegisteringTwiceFails) {
     createResult = -1;
     EXPECT_EQ(Create(), nullptr);
     EXPECT_EQ(Messages(), (std::vector<UINT>{WM_CREATE, WM_DESTROY, WM_NCDESTROY}));
-}
-
-TEST_F(MessagesTest, UnknownClassAndDuplicateClassFail) {
     EXPECT_EQ(CreateWindowExA(0, "No Such Class", "x", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                               nullptr, nullptr),
               nullptr);
@@ -150,28 +146,15 @@ TEST_F(MessagesTest, CloseThroughDefaultProcessingDestroysAndQuitEndsTheLoop) {
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "WM_QUIT is taken once";
 }
 
-TEST_F(MessagesTest, PostedMessagesComeBeforeInputAndQuitComesLast) {
-    const HWND window = Create();
-    ShowWindow(window, SW_SHOW);
-    backend.ScheduleKey(0, 'Z', true);
-    PostQuitMessage(0);
-    PostMessageA(window, WM_USER + 1, 0, 0);
-    PostMessageA(window, WM_USER + 2, 0, 0);
-    std::vector<UINT> order;
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        order.push_back(msg.message);
-        if (msg.message == WM_QUIT) {
-            break;
-        }
-    }
-    EXPECT_EQ(order, (std::vector<UINT>{WM_USER + 1, WM_USER + 2, WM_KEYDOWN, WM_QUIT}));
-}
-
-TEST_F(MessagesTest, FiltersAndNoRemoveLeaveOtherMessagesQueued) {
+TEST_F(MessagesTest, FiltersAndNoRemoveLeaveOtherMessagesQueuedAndSendSkipsTheQueue) {
     const HWND window = Create();
     PostMessageA(window, WM_USER + 1, 1, 0);
     PostMessageA(nullptr, WM_USER + 2, 2, 0); // a thread message
+    seen.clear();
+    SendMessageA(window, WM_USER + 3, 9, 0); // runs the procedure at once
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].message, WM_USER + 3);
+    EXPECT_EQ(seen[0].wParam, 9u);
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_USER + 2, WM_USER + 2, PM_NOREMOVE));
     EXPECT_EQ(msg.wParam, 2u);
@@ -183,23 +166,23 @@ TEST_F(MessagesTest, FiltersAndNoRemoveLeaveOtherMessagesQueued) {
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
-TEST_F(MessagesTest, SendMessageRunsTheProcedureAtOnce) {
-    const HWND window = Create();
-    seen.clear();
-    SendMessageA(window, WM_USER + 3, 9, 0);
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].message, WM_USER + 3);
-    EXPECT_EQ(seen[0].wParam, 9u);
-}
-
-TEST_F(MessagesTest, TranslateMessageQueuesTheCharacterNext) {
+// Posted messages come before input, WM_QUIT after everything else; backend
+// input becomes messages in its order, and TranslateMessage queues the
+// character next.
+TEST_F(MessagesTest, PostedBeforeInputQuitLastAndBackendInputBecomesMessages) {
     const HWND window = Create();
     ShowWindow(window, SW_SHOW);
     backend.ScheduleKey(0, 'Q', true);
-    PostMessageA(window, WM_USER, 0, 0);
+    backend.Schedule(0, {Kind::ButtonDown, VK_LBUTTON, 100, 50});
+    backend.Schedule(5, {Kind::Close});
+    PostQuitMessage(0);
+    PostMessageA(window, WM_USER + 1, 0, 0);
+    PostMessageA(window, WM_USER + 2, 0, 0);
     MSG msg;
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, WM_USER);
+    for (UINT posted : {WM_USER + 1, WM_USER + 2}) {
+        ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+        EXPECT_EQ(msg.message, posted);
+    }
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     ASSERT_EQ(msg.message, WM_KEYDOWN);
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>('Q'));
@@ -207,19 +190,29 @@ TEST_F(MessagesTest, TranslateMessageQueuesTheCharacterNext) {
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, WM_CHAR);
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>('q'));
+    // Mouse messages carry client coordinates and the buttons held.
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_LBUTTONDOWN);
+    EXPECT_EQ(msg.wParam & MK_LBUTTON, MK_LBUTTON);
+    EXPECT_EQ(LOWORD(static_cast<std::uintptr_t>(msg.lParam)), 100);
+    EXPECT_EQ(HIWORD(static_cast<std::uintptr_t>(msg.lParam)), 50);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_QUIT);
+    // A close request becomes a posted WM_CLOSE, stamped with its time.
+    while (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    EXPECT_EQ(msg.message, WM_CLOSE);
+    EXPECT_EQ(msg.hwnd, window);
+    EXPECT_EQ(msg.time, 5u);
 }
 
 TEST_F(MessagesTest, BackendFocusChangesAreDeliveredAndKeysOnlyReachTheActiveApplication) {
     const HWND window = Create();
     ShowWindow(window, SW_SHOW);
     seen.clear();
-    platform::BackendEvent deactivate;
-    deactivate.kind = platform::BackendEvent::Kind::Deactivate;
-    platform::BackendEvent activate;
-    activate.kind = platform::BackendEvent::Kind::Activate;
-    backend.Schedule(10, deactivate);
+    backend.Schedule(10, {Kind::Deactivate});
     backend.ScheduleKey(20, VK_ESCAPE, true);
-    backend.Schedule(30, activate);
+    backend.Schedule(30, {Kind::Activate});
     backend.ScheduleKey(40, VK_LEFT, true);
     while (timeGetTime() < 50) {
         Pump();
@@ -229,37 +222,6 @@ TEST_F(MessagesTest, BackendFocusChangesAreDeliveredAndKeysOnlyReachTheActiveApp
                                              WM_ACTIVATE, WM_SETFOCUS, WM_KEYDOWN}));
     EXPECT_EQ(seen.back().wParam, static_cast<WPARAM>(VK_LEFT));
     EXPECT_TRUE(GetAsyncKeyState(VK_ESCAPE) & 0x8000) << "key state is seen while inactive";
-}
-
-TEST_F(MessagesTest, MouseMessagesCarryClientCoordinatesAndButtons) {
-    const HWND window = Create();
-    ShowWindow(window, SW_SHOW);
-    platform::BackendEvent press;
-    press.kind = platform::BackendEvent::Kind::ButtonDown;
-    press.virtualKey = VK_LBUTTON;
-    press.x = 100;
-    press.y = 50;
-    backend.Schedule(0, press);
-    MSG msg;
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, WM_LBUTTONDOWN);
-    EXPECT_EQ(msg.wParam & MK_LBUTTON, MK_LBUTTON);
-    EXPECT_EQ(LOWORD(static_cast<std::uintptr_t>(msg.lParam)), 100);
-    EXPECT_EQ(HIWORD(static_cast<std::uintptr_t>(msg.lParam)), 50);
-}
-
-TEST_F(MessagesTest, CloseRequestBecomesPostedClose) {
-    const HWND window = Create();
-    ShowWindow(window, SW_SHOW);
-    platform::BackendEvent close;
-    close.kind = platform::BackendEvent::Kind::Close;
-    backend.Schedule(5, close);
-    MSG msg{};
-    while (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
-    EXPECT_EQ(msg.message, WM_CLOSE);
-    EXPECT_EQ(msg.hwnd, window);
-    EXPECT_EQ(msg.time, 5u);
 }
 
 TEST_F(MessagesTest, EmptyPeekLetsTheClockMoveOneMillisecond) {

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -41,9 +42,35 @@ template <class Body> int InChild(Body body) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
 }
 
-TEST(NamedMutex, SecondProcessFindsTheGuardAndCreateReportsItExists) {
+// Starts a child that runs `body`, writes the character it returns to `out`
+// and then waits to be killed, without any chance to close what it holds.
+template <class Body> pid_t Holding(int out, Body body) {
+    const pid_t child = fork();
+    if (child == 0) {
+        const char answer = body();
+        [[maybe_unused]] auto written = write(out, &answer, 1);
+        pause();
+        _exit(0);
+    }
+    return child;
+}
+
+char ReadChar(int fd) {
+    char c = 0;
+    return read(fd, &c, 1) == 1 ? c : 0;
+}
+
+void Kill(pid_t child) {
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+}
+
+TEST(NamedMutex, FirstStartCreatesTheGuardAndASecondProcessFindsIt) {
     const std::string name = UniqueName("guard");
-    ASSERT_TRUE(TakeGuard(name));
+    EXPECT_EQ(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str()), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    ASSERT_NE(CreateMutexA(nullptr, FALSE, name.c_str()), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
     EXPECT_EQ(InChild([&] { return TakeGuard(name) ? 1 : 0; }), 0);
     EXPECT_EQ(InChild([&] {
                   HANDLE again = CreateMutexA(nullptr, FALSE, name.c_str());
@@ -52,40 +79,14 @@ TEST(NamedMutex, SecondProcessFindsTheGuardAndCreateReportsItExists) {
               0);
 }
 
-TEST(NamedMutex, FreshNameIsCreatedAndOpenFailsWithFileNotFound) {
-    const std::string name = UniqueName("fresh");
-    EXPECT_EQ(InChild([&] {
-                  if (OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str()) ||
-                      GetLastError() != ERROR_FILE_NOT_FOUND) {
-                      return 1;
-                  }
-                  HANDLE guard = CreateMutexA(nullptr, FALSE, name.c_str());
-                  return guard && GetLastError() == ERROR_SUCCESS ? 0 : 2;
-              }),
-              0);
-}
-
 TEST(NamedMutex, GuardDiesWithItsProcess) {
     const std::string name = UniqueName("dies");
     int ready[2];
     ASSERT_EQ(pipe(ready), 0);
-    const pid_t holder = fork();
-    if (holder == 0) {
-        close(ready[0]);
-        const bool took = TakeGuard(name);
-        const char answer = took ? 'y' : 'n';
-        [[maybe_unused]] auto written = write(ready[1], &answer, 1);
-        pause(); // killed below, without any chance to close the handle
-        _exit(0);
-    }
-    close(ready[1]);
-    char answer = 0;
-    ASSERT_EQ(read(ready[0], &answer, 1), 1);
-    close(ready[0]);
-    ASSERT_EQ(answer, 'y');
+    const pid_t holder = Holding(ready[1], [&] { return TakeGuard(name) ? 'y' : 'n'; });
+    ASSERT_EQ(ReadChar(ready[0]), 'y');
     EXPECT_EQ(InChild([&] { return TakeGuard(name) ? 1 : 0; }), 0) << "held while the holder lives";
-    kill(holder, SIGKILL);
-    waitpid(holder, nullptr, 0);
+    Kill(holder);
     EXPECT_EQ(InChild([&] { return TakeGuard(name) ? 0 : 1; }), 0) << "free once it died";
 }
 
@@ -102,44 +103,29 @@ TEST(NamedMutex, ExactlyOneOfManySimultaneousStartsRuns) {
     ASSERT_EQ(pipe(results), 0);
     std::vector<pid_t> children;
     for (int i = 0; i < kStarts; ++i) {
-        const pid_t child = fork();
-        if (child == 0) {
+        children.push_back(Holding(results[1], [&] {
             close(go[1]);
             HANDLE other = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str());
             const char found = other ? 'f' : 'n';
             [[maybe_unused]] auto told = write(checked[1], &found, 1);
-            char start = 0;
-            [[maybe_unused]] auto got = read(go[0], &start, 1); // until all have checked
-            char verdict = 'x';
-            if (!other && CreateMutexA(nullptr, FALSE, name.c_str())) {
-                verdict = 'R';
-            }
-            [[maybe_unused]] auto written = write(results[1], &verdict, 1);
-            pause();
-            _exit(0);
-        }
-        children.push_back(child);
+            ReadChar(go[0]); // until all have checked
+            return !other && CreateMutexA(nullptr, FALSE, name.c_str()) ? 'R' : 'x';
+        }));
     }
     close(checked[1]);
     close(results[1]);
     close(go[0]);
     for (int i = 0; i < kStarts; ++i) {
-        char found = 0;
-        ASSERT_EQ(read(checked[0], &found, 1), 1);
+        ASSERT_NE(ReadChar(checked[0]), 0);
     }
     close(go[1]); // EOF releases every child at once
     int running = 0;
     for (int i = 0; i < kStarts; ++i) {
-        char verdict = 0;
-        ASSERT_EQ(read(results[0], &verdict, 1), 1);
-        running += verdict == 'R';
+        running += ReadChar(results[0]) == 'R';
     }
     close(checked[0]);
     close(results[0]);
-    for (const pid_t child : children) {
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
-    }
+    std::for_each(children.begin(), children.end(), Kill);
     EXPECT_EQ(running, 1);
 }
 

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "platform/backend.h"
@@ -29,9 +31,7 @@ public:
         height = h;
         frame.resize(static_cast<std::size_t>(w) * h);
         for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) {
-                frame[static_cast<std::size_t>(y) * w + x] = indices[y * pitch + x];
-            }
+            std::copy_n(indices + y * pitch, w, frame.begin() + y * w);
         }
         palette.assign(colours, colours + 256);
     }
@@ -143,4 +143,16 @@ inline void FillSurface(IDirectDrawSurface* surface, BYTE index) {
     fx.dwSize = 100;
     fx.dwFillColor = index;
     ASSERT_EQ(surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+}
+
+// The index expected at (x, y) of a surface.
+struct Probe {
+    int x, y, index;
+};
+
+inline void ExpectPixels(IDirectDrawSurface* surface, std::initializer_list<Probe> probes) {
+    Pixels p(surface);
+    for (const Probe& probe : probes) {
+        EXPECT_EQ(p(probe.x, probe.y), probe.index) << "at " << probe.x << "," << probe.y;
+    }
 }

@@ -1,10 +1,9 @@
 // Frames written as indexed PNG pictures read back with their colours.
-#include <png.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "../png_readback.h"
 #include "display_fixture.h"
 #include "platform/png.h"
 
@@ -22,22 +21,12 @@ TEST(PngFrames, AFrameReadsBackWithTheColoursOfItsPalette) {
                               ("qv_frame_" + std::to_string(::getpid()) + ".png"))
                                  .string();
     ASSERT_TRUE(platform::WriteIndexedPng(path, indices, 3, 2, 4, palette.data()));
-
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    ASSERT_TRUE(png_image_begin_read_from_file(&image, path.c_str()));
-    EXPECT_EQ(image.width, 3u);
-    EXPECT_EQ(image.height, 2u);
-    image.format = PNG_FORMAT_RGB;
-    std::vector<std::uint8_t> rgb(PNG_IMAGE_SIZE(image));
-    ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr));
+    const PngPicture picture = ReadPng(path);
     std::filesystem::remove(path);
-    const std::uint8_t expected[] = {0,   255, 7, 10, 245, 7, 200, 55,  7,
-                                     255, 0,   7, 1,  254, 7, 2,   253, 7};
-    ASSERT_EQ(rgb.size(), sizeof expected);
-    for (std::size_t i = 0; i < rgb.size(); ++i) {
-        EXPECT_EQ(rgb[i], expected[i]) << i;
-    }
+    EXPECT_EQ(picture.width, 3u);
+    EXPECT_EQ(picture.height, 2u);
+    EXPECT_EQ(picture.rgb, (std::vector<png_byte>{0, 255, 7, 10, 245, 7, 200, 55, 7, 255, 0, 7, 1,
+                                                  254, 7, 2, 253, 7}));
 }
 
 TEST(PngFrames, AnUnwritablePathFailsWithoutLeavingAFile) {

@@ -4,15 +4,25 @@
 
 namespace {
 
-TEST(Screen, BltFastToThePrimaryShowsTheFrameThroughItsPalette) {
+class Screen : public ::testing::Test {
+protected:
     CaptureBackend backend;
     GameDisplay display;
+};
+using SurfaceLoss = Screen;
+
+TEST_F(Screen, BackBufferDrawingShowsOnlyWhenBltFastCopiesItToThePrimary) {
+    const int before = backend.presents;
     FillSurface(display.back, 40);
     {
         Pixels p(display.back);
         p(5, 6) = 41;
     }
-    const int before = backend.presents;
+    HDC dc = nullptr;
+    ASSERT_EQ(display.back->GetDC(&dc), DD_OK);
+    ASSERT_EQ(display.back->ReleaseDC(dc), DD_OK);
+    EXPECT_EQ(backend.presents, before);
+
     RECT whole{0, 0, 640, 480};
     ASSERT_EQ(display.primary->BltFast(0, 0, display.back, &whole, DDBLTFAST_WAIT), DD_OK);
     EXPECT_EQ(backend.presents, before + 1);
@@ -24,20 +34,20 @@ TEST(Screen, BltFastToThePrimaryShowsTheFrameThroughItsPalette) {
     EXPECT_EQ(backend.palette[40].green, 215);
 }
 
-TEST(Screen, DrawingOnTheBackBufferShowsNothingUntilPresented) {
-    CaptureBackend backend;
-    GameDisplay display;
+TEST_F(Screen, WritingThePrimaryShowsAtUnlockAndPresentPrimaryRepeatsIt) {
+    {
+        Pixels p(display.primary);
+        p(1, 2) = 77;
+    }
+    EXPECT_EQ(backend.At(1, 2), 77);
+    FillSurface(display.primary, 12);
     const int before = backend.presents;
-    FillSurface(display.back, 9);
-    HDC dc = nullptr;
-    ASSERT_EQ(display.back->GetDC(&dc), DD_OK);
-    ASSERT_EQ(display.back->ReleaseDC(dc), DD_OK);
-    EXPECT_EQ(backend.presents, before);
+    platform::PresentPrimary();
+    EXPECT_EQ(backend.presents, before + 1);
+    EXPECT_EQ(backend.At(639, 479), 12);
 }
 
-TEST(Screen, ChangingThePrimaryPaletteRecoloursTheScreenWithoutARedraw) {
-    CaptureBackend backend;
-    GameDisplay display;
+TEST_F(Screen, ChangingThePrimaryPaletteRecoloursTheScreenWithoutARedraw) {
     FillSurface(display.back, 100);
     ASSERT_EQ(display.primary->BltFast(0, 0, display.back, nullptr, DDBLTFAST_WAIT), DD_OK);
     const int before = backend.presents;
@@ -53,49 +63,20 @@ TEST(Screen, ChangingThePrimaryPaletteRecoloursTheScreenWithoutARedraw) {
     ASSERT_EQ(display.palette->GetEntries(0, 100, 2, read), DD_OK);
     EXPECT_EQ(read[0].peGreen, 0);
     EXPECT_EQ(read[1].peGreen, 154);
+    PALETTEENTRY entries[256]{};
+    EXPECT_EQ(display.palette->SetEntries(0, 1, 256, entries), DDERR_INVALIDPARAMS);
 
     // A palette not on the primary changes nothing on screen.
-    auto entries = RampEntries();
     IDirectDrawPalette* other = nullptr;
-    ASSERT_EQ(display.directDraw->CreatePalette(DDPCAPS_8BIT, entries.data(), &other, nullptr),
-              DD_OK);
+    auto ramp = RampEntries();
+    ASSERT_EQ(display.directDraw->CreatePalette(DDPCAPS_8BIT, ramp.data(), &other, nullptr), DD_OK);
     const int after = backend.presents;
-    ASSERT_EQ(other->SetEntries(0, 0, 1, &black), DD_OK);
+    ASSERT_EQ(other->SetEntries(0, 0, 256, entries), DD_OK);
     EXPECT_EQ(backend.presents, after);
     other->Release();
 }
 
-TEST(Screen, SetEntriesRefusesARangePastTheEnd) {
-    CaptureBackend backend;
-    GameDisplay display;
-    PALETTEENTRY entries[256]{};
-    EXPECT_EQ(display.palette->SetEntries(0, 1, 256, entries), DDERR_INVALIDPARAMS);
-    EXPECT_EQ(display.palette->SetEntries(0, 0, 256, entries), DD_OK);
-}
-
-TEST(Screen, UnlockingThePrimaryShowsWhatWasWritten) {
-    CaptureBackend backend;
-    GameDisplay display;
-    {
-        Pixels p(display.primary);
-        p(1, 2) = 77;
-    }
-    EXPECT_EQ(backend.At(1, 2), 77);
-}
-
-TEST(Screen, PresentPrimaryRepeatsTheLastImage) {
-    CaptureBackend backend;
-    GameDisplay display;
-    FillSurface(display.primary, 12);
-    const int before = backend.presents;
-    platform::PresentPrimary();
-    EXPECT_EQ(backend.presents, before + 1);
-    EXPECT_EQ(backend.At(639, 479), 12);
-}
-
-TEST(SurfaceLoss, ALostSurfaceLosesItsPixelsAndRefusesWorkUntilRestored) {
-    CaptureBackend backend;
-    GameDisplay display;
+TEST_F(SurfaceLoss, ALostSurfaceLosesItsPixelsAndRefusesWorkUntilRestored) {
     IDirectDrawSurface* artwork = display.OffScreen(16, 16);
     FillSurface(artwork, 200);
     FillSurface(display.back, 201);
@@ -105,7 +86,6 @@ TEST(SurfaceLoss, ALostSurfaceLosesItsPixelsAndRefusesWorkUntilRestored) {
     EXPECT_EQ(display.primary->IsLost(), DDERR_SURFACELOST);
     EXPECT_EQ(display.back->IsLost(), DDERR_SURFACELOST);
     EXPECT_EQ(artwork->IsLost(), DDERR_SURFACELOST);
-    EXPECT_EQ(static_cast<std::uint32_t>(display.primary->IsLost()), 0x887601C2u);
 
     const int before = backend.presents;
     EXPECT_EQ(display.primary->BltFast(0, 0, display.back, nullptr, DDBLTFAST_WAIT),
@@ -128,21 +108,12 @@ TEST(SurfaceLoss, ALostSurfaceLosesItsPixelsAndRefusesWorkUntilRestored) {
     EXPECT_EQ(display.back->IsLost(), DD_OK);
     EXPECT_EQ(artwork->IsLost(), DDERR_SURFACELOST);
     ASSERT_EQ(artwork->Restore(), DD_OK);
-    {
-        Pixels p(artwork);
-        EXPECT_EQ(p(0, 0), 0);
-        EXPECT_EQ(p(15, 15), 0);
-    }
-    {
-        Pixels p(display.back);
-        EXPECT_EQ(p(320, 240), 0);
-    }
+    ExpectPixels(artwork, {{0, 0, 0}, {15, 15, 0}});
+    ExpectPixels(display.back, {{320, 240, 0}});
     artwork->Release();
 }
 
-TEST(SurfaceLoss, AFailedRestoreLeavesTheSurfaceLost) {
-    CaptureBackend backend;
-    GameDisplay display;
+TEST_F(SurfaceLoss, AFailedRestoreLeavesTheSurfaceLost) {
     platform::LoseAllSurfaces();
     platform::InjectFault("Restore", DDERR_GENERIC, 1);
     EXPECT_EQ(display.primary->Restore(), DDERR_GENERIC);
