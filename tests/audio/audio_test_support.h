@@ -1,68 +1,12 @@
-// What the audio room's tests share: the pulling backend of the platform's
-// audio tests (a clock the test moves, output the test pulls, every message
-// box kept); a folder of its own that the test runs in; and builders for
-// the RIFF WAVE files the game reads.
+// What the audio room's tests share besides the platform audio tests' kit
+// (the pulling backend, a working folder, tone samples): builders for the
+// RIFF WAVE files the game reads.
 #pragma once
 
-#include <unistd.h>
-
-#include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <cmath>
 #include <cstdint>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <mutex>
-#include <string>
-#include <thread>
 #include <vector>
 
-#include "platform/backend.h"
-#include "tests/platform/audio/pull_backend.h"
-
-// The audio room's tests run on the platform audio tests' backend.
-using AudioTestBackend = PullBackend;
-
-// A fresh folder that is the current directory while the object lives (the
-// game names its files relative to the current directory).
-class WorkingFolder {
-public:
-    WorkingFolder() {
-        char pattern[] = "/tmp/qv_audio_XXXXXX";
-        path = mkdtemp(pattern);
-        previous = std::filesystem::current_path();
-        std::filesystem::current_path(path);
-    }
-    ~WorkingFolder() {
-        std::filesystem::current_path(previous);
-        std::filesystem::remove_all(path);
-    }
-    WorkingFolder(const WorkingFolder&) = delete;
-    WorkingFolder& operator=(const WorkingFolder&) = delete;
-
-    void Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-        std::ofstream out(path / name, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-    }
-
-    std::filesystem::path path;
-
-private:
-    std::filesystem::path previous;
-};
-
-// ---------------------------------------------------------------- WAV files
-
-using Bytes = std::vector<std::uint8_t>;
-
-inline void PutLittle(Bytes& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-    }
-}
+#include "tests/platform/audio/audio_kit.h"
 
 // One chunk: id, declared size (the data's own size unless given), data, and
 // a pad byte after odd-sized data if asked for (as careful RIFF writers do).
@@ -108,30 +52,6 @@ inline Bytes Riff(const std::vector<Bytes>& chunks, std::int64_t riffSize = -1,
                            : static_cast<std::uint32_t>(riffSize),
               4);
     out.insert(out.end(), body.begin(), body.end());
-    return out;
-}
-
-// PCM samples of a sine tone at `level` of full scale on every channel,
-// changing to `hz2` after `switchFrame` frames (when given).
-inline Bytes ToneSamples(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits, double hz,
-                         std::uint32_t frames, double level = 0.5, double hz2 = 0.0,
-                         std::uint32_t switchFrame = UINT32_MAX) {
-    Bytes out;
-    double phase = 0.0;
-    for (std::uint32_t f = 0; f < frames; ++f) {
-        const double v = level * std::sin(phase);
-        phase += 2.0 * M_PI * (f + 1 < switchFrame || hz2 == 0.0 ? hz : hz2) / rate;
-        for (std::uint16_t c = 0; c < channels; ++c) {
-            if (bits == 8) {
-                out.push_back(static_cast<std::uint8_t>(std::lround(128.0 + v * 127.0)));
-            } else {
-                PutLittle(
-                    out,
-                    static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(v * 32767.0))),
-                    2);
-            }
-        }
-    }
     return out;
 }
 

@@ -22,11 +22,6 @@ namespace {
 constexpr std::int32_t FAIL = static_cast<std::int32_t>(0x80004005);
 constexpr MUSIC_TIME kBeat = DMUS_PPQ; // 500 ms at the default 120 bpm
 
-bool HaveSoundFont() {
-    return std::filesystem::exists("/usr/share/sounds/sf2/default-GM.sf2") ||
-           std::filesystem::exists("/usr/share/sounds/sf2/TimGM6mb.sf2");
-}
-
 // Four beats of piano at 120 bpm, one note a beat: A3, E4, A4, E5. Two
 // seconds, a length of four beats.
 std::vector<std::uint8_t> FourNotes() {
@@ -163,7 +158,7 @@ protected:
         return point;
     }
 
-    AudioTestBackend backend;
+    PullBackend backend;
     WorkingFolder folder;
     TestWindow window;
     AudioSystem audio;

@@ -66,7 +66,7 @@ protected:
         return out;
     }
 
-    AudioTestBackend backend;
+    PullBackend backend;
     WorkingFolder folder;
     TestWindow window;
     SoundEngine engine;

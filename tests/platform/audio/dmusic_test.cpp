@@ -5,25 +5,18 @@
 // registered event.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <functional>
 #include <string>
-#include <unistd.h>
 
 #include "audio/music_port.h"
+#include "audio_kit.h"
 #include "midi_builder.h"
 #include "platform/faults.h"
-#include "pull_backend.h"
-#include "winapi.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-HWND FakeWindow() {
-    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x1234));
-}
 // The event the performance signals: a real auto-reset kernel event.
 HANDLE NotificationEvent() {
     static HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -31,61 +24,28 @@ HANDLE NotificationEvent() {
 }
 
 // Whether the event was set since the last look (looking resets it).
-bool EventWasSet() { return WaitForSingleObject(NotificationEvent(), 0) == WAIT_OBJECT_0; }
+bool EventWasSet() {
+    return WaitForSingleObject(NotificationEvent(), 0) == WAIT_OBJECT_0;
+}
 
 std::u16string Wide(const std::string& text) {
     return {text.begin(), text.end()};
 }
 
-// A directory of its own for each test, removed afterwards.
-class TempDirectory {
-public:
-    TempDirectory() {
-        char pattern[] = "/tmp/qv_dmusic_XXXXXX";
-        path = mkdtemp(pattern);
-    }
-    ~TempDirectory() { fs::remove_all(path); }
-    void Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-        std::ofstream out(path / name, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-    }
-    fs::path path;
-};
-
 class DirectMusicTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(DirectSoundCreate(nullptr, &sound, nullptr), DS_OK);
-        ASSERT_EQ(sound->SetCooperativeLevel(FakeWindow(), DSSCL_PRIORITY), DS_OK);
-        DSBUFFERDESC desc{};
-        desc.dwSize = DSBUFFERDESC_SIZE_WIN32;
-        desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
-        ASSERT_EQ(sound->CreateSoundBuffer(&desc, &primary, nullptr), DS_OK);
-        WAVEFORMATEX format{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
-        ASSERT_EQ(primary->SetFormat(&format), DS_OK);
-    }
+    void SetUp() override { OpenDevice(sound, primary); }
 
     void TearDown() override {
-        if (segmentState) {
-            segmentState->Release();
-        }
-        if (segment) {
-            segment->Release();
-        }
+        Drop(segmentState);
+        Drop(segment);
         if (performance) {
             performance->CloseDown();
-            performance->Release();
         }
-        if (port) {
-            port->Release();
-        }
-        if (loader) {
-            loader->Release();
-        }
-        if (music) {
-            music->Release();
-        }
+        Drop(performance);
+        Drop(port);
+        Drop(loader);
+        Drop(music);
         CoUninitialize();
         sound->Release();
         platform::ClearFaults();
@@ -94,18 +54,14 @@ protected:
     // What the game's music start-up does, step by step.
     void StartMusic() {
         ASSERT_EQ(CoInitialize(nullptr), S_OK);
-        ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC,
-                                   IID_IDirectMusicPerformance,
-                                   reinterpret_cast<void**>(&performance)),
-                  S_OK);
+        performance = Make<IDirectMusicPerformance>(CLSID_DirectMusicPerformance,
+                                                    IID_IDirectMusicPerformance);
         ASSERT_EQ(performance->Init(&music, sound, FakeWindow()), S_OK);
         ASSERT_NE(music, nullptr);
         ASSERT_EQ(performance->SetNotificationHandle(NotificationEvent(), 0), S_OK);
         ASSERT_EQ(performance->AddNotificationType(GUID_NOTIFICATION_SEGMENT), S_OK);
-        ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, nullptr, CLSCTX_INPROC,
-                                   IID_IDirectMusicLoader, reinterpret_cast<void**>(&loader)),
-                  S_OK);
-        auto dir = Wide(directory.path.string());
+        loader = Make<IDirectMusicLoader>(CLSID_DirectMusicLoader, IID_IDirectMusicLoader);
+        auto dir = Wide(folder.path.string());
         ASSERT_EQ(loader->SetSearchDirectory(GUID_DirectMusicAllTypes, dir.data(), FALSE), S_OK);
     }
 
@@ -145,6 +101,10 @@ protected:
         return loader->GetObject(&desc, IID_IDirectMusicSegment,
                                  reinterpret_cast<void**>(&segment));
     }
+    HRESULT LoadSong(const Bytes& song) {
+        folder.Write("tune.mid", song);
+        return Load("tune.mid");
+    }
 
     // Plays the loaded segment the way the game does; returns the reference
     // time at which it starts.
@@ -177,7 +137,7 @@ protected:
     }
 
     PullBackend backend;
-    TempDirectory directory;
+    WorkingFolder folder;
     IDirectSound* sound = nullptr;
     IDirectSoundBuffer* primary = nullptr;
     IDirectMusicPerformance* performance = nullptr;
@@ -189,11 +149,6 @@ protected:
     DMUS_PORTCAPS portCaps{};
 };
 
-bool HaveSoundFont() {
-    return fs::exists("/usr/share/sounds/sf2/default-GM.sf2") ||
-           fs::exists("/usr/share/sounds/sf2/TimGM6mb.sf2");
-}
-
 TEST_F(DirectMusicTest, ASegmentIsHeardOnTheSynthesizerAtItsTimeAndNotifiesStartAndEnd) {
     if (!HaveSoundFont()) {
         GTEST_SKIP() << "no General MIDI SoundFont installed";
@@ -202,8 +157,7 @@ TEST_F(DirectMusicTest, ASegmentIsHeardOnTheSynthesizerAtItsTimeAndNotifiesStart
     OpenDefaultPort();
     EXPECT_TRUE(portCaps.dwFlags & DMUS_PC_DLS);
     EXPECT_EQ(portCaps.dwClass, DMUS_PC_OUTPUTCLASS);
-    directory.Write("tune.mid", OneNoteSong(480)); // half a second at 120 bpm
-    ASSERT_EQ(Load("tune.mid"), S_OK);
+    ASSERT_EQ(LoadSong(OneNoteSong(480)), S_OK); // half a second at 120 bpm
     MUSIC_TIME length = 0;
     ASSERT_EQ(segment->GetLength(&length), S_OK);
     EXPECT_EQ(length, DMUS_PPQ);
@@ -240,8 +194,7 @@ TEST_F(DirectMusicTest, ASegmentIsHeardOnTheSynthesizerAtItsTimeAndNotifiesStart
 TEST_F(DirectMusicTest, WithoutDownloadedInstrumentsTheSynthesizerStaysSilent) {
     StartMusic();
     OpenDefaultPort();
-    directory.Write("tune.mid", OneNoteSong(480));
-    ASSERT_EQ(Load("tune.mid"), S_OK);
+    ASSERT_EQ(LoadSong(OneNoteSong(480)), S_OK);
     Play(false);
     EXPECT_LT(Rms(Channel(backend.Run(1500), 2, 0)), 1e-4);
     // Downloaded and unloaded again: silent as well.
@@ -261,8 +214,7 @@ TEST_F(DirectMusicTest, TempoChangesRepeatsAndStopsShowInTimeAndNotifications) {
     MidiTrack track;
     track.Tempo(0, 500000).Event(0, {0x90, 60, 80}).Tempo(480, 1000000).Event(480, {0x80, 60, 0});
     track.End();
-    directory.Write("slow.mid", MidiFile(0, 480, {track}));
-    ASSERT_EQ(Load("slow.mid"), S_OK);
+    ASSERT_EQ(LoadSong(MidiFile(0, 480, {track})), S_OK);
     ASSERT_EQ(segment->SetRepeats(1), S_OK);
     const REFERENCE_TIME start = Play();
     MUSIC_TIME startMusic = 0;
@@ -298,8 +250,7 @@ TEST_F(DirectMusicTest, TempoChangesRepeatsAndStopsShowInTimeAndNotifications) {
 TEST_F(DirectMusicTest, PlayingFromAStartPointSkipsWhatCameBefore) {
     StartMusic();
     OpenDefaultPort();
-    directory.Write("tune.mid", OneNoteSong(1920)); // four beats
-    ASSERT_EQ(Load("tune.mid"), S_OK);
+    ASSERT_EQ(LoadSong(OneNoteSong(1920)), S_OK); // four beats
     ASSERT_EQ(segment->SetStartPoint(3 * DMUS_PPQ), S_OK);
     EXPECT_EQ(segment->SetStartPoint(5 * DMUS_PPQ), DMUS_E_OUT_OF_RANGE);
     MUSIC_TIME point = 0;
@@ -323,8 +274,7 @@ TEST_F(DirectMusicTest, NotificationsWaitUntilReadAndOnlyRegisteredTypesAreMade)
     DMUS_NOTIFICATION_PMSG* message = reinterpret_cast<DMUS_NOTIFICATION_PMSG*>(1);
     EXPECT_EQ(performance->GetNotificationPMsg(&message), S_FALSE);
     EXPECT_EQ(message, nullptr);
-    directory.Write("tune.mid", OneNoteSong(120));
-    ASSERT_EQ(Load("tune.mid"), S_OK);
+    ASSERT_EQ(LoadSong(OneNoteSong(120)), S_OK);
     ASSERT_EQ(performance->RemoveNotificationType(GUID_NOTIFICATION_SEGMENT), S_OK);
     EventWasSet();
     Play();
@@ -336,8 +286,8 @@ TEST_F(DirectMusicTest, NotificationsWaitUntilReadAndOnlyRegisteredTypesAreMade)
 
 TEST_F(DirectMusicTest, LoaderFindsFilesCachesThemAndRefusesBadOnes) {
     StartMusic();
-    fs::create_directory(directory.path / "Music");
-    directory.Write("Music/song.mid", OneNoteSong(480));
+    fs::create_directory(folder.path / "Music");
+    folder.Write("Music/song.mid", OneNoteSong(480));
     ASSERT_EQ(Load("Music\\song.mid"), S_OK) << "a Windows path in the search directory";
     IDirectMusicSegment* first = segment;
     segment = nullptr;
@@ -365,14 +315,14 @@ TEST_F(DirectMusicTest, LoaderFindsFilesCachesThemAndRefusesBadOnes) {
 
     EXPECT_EQ(Load("missing.mid"), DMUS_E_LOADER_FAILEDOPEN);
     EXPECT_EQ(segment, nullptr);
-    directory.Write("empty.mid", {});
+    folder.Write("empty.mid", {});
     EXPECT_EQ(Load("empty.mid"), DMUS_E_UNSUPPORTED_STREAM);
     auto cut = OneNoteSong(480);
     cut.resize(cut.size() - 6);
-    directory.Write("cut.mid", cut);
+    folder.Write("cut.mid", cut);
     EXPECT_EQ(Load("cut.mid"), DMUS_E_UNSUPPORTED_STREAM);
     EXPECT_EQ(segment, nullptr);
-    auto missing = Wide((directory.path / "nowhere").string());
+    auto missing = Wide((folder.path / "nowhere").string());
     EXPECT_EQ(loader->SetSearchDirectory(GUID_DirectMusicAllTypes, missing.data(), FALSE),
               DMUS_E_LOADER_BADPATH);
 }
@@ -493,7 +443,7 @@ TEST_F(DirectMusicTest, EveryOperationTheGameChecksHonoursAnInjectedFault) {
         std::function<HRESULT()> call;
     };
     StartMusic();
-    directory.Write("tune.mid", OneNoteSong(480));
+    folder.Write("tune.mid", OneNoteSong(480));
     DMUS_PORTCAPS caps{};
     caps.dwSize = sizeof caps;
     DMUS_PORTPARAMS8 params{};
@@ -527,7 +477,7 @@ TEST_F(DirectMusicTest, EveryOperationTheGameChecksHonoursAnInjectedFault) {
          [&] { return performance->AddNotificationType(GUID_NOTIFICATION_SEGMENT); }},
         {"SetSearchDirectory",
          [&] {
-             auto dir = Wide(directory.path.string());
+             auto dir = Wide(folder.path.string());
              return loader->SetSearchDirectory(GUID_DirectMusicAllTypes, dir.data(), FALSE);
          }},
         {"GetNotificationPMsg",
@@ -546,20 +496,14 @@ TEST_F(DirectMusicTest, EveryOperationTheGameChecksHonoursAnInjectedFault) {
         EXPECT_GE(step.call(), 0) << step.name << " works again once the fault is spent";
     }
     // Init last, on a performance of its own.
-    IDirectMusicPerformance* second = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC,
-                               IID_IDirectMusicPerformance, reinterpret_cast<void**>(&second)),
-              S_OK);
+    auto* second =
+        Make<IDirectMusicPerformance>(CLSID_DirectMusicPerformance, IID_IDirectMusicPerformance);
     platform::InjectFault("Init", fault, 1);
     IDirectMusic* unused = nullptr;
     EXPECT_EQ(second->Init(&unused, sound, FakeWindow()), fault);
     EXPECT_EQ(unused, nullptr);
     second->Release();
 }
-
-} // namespace
-
-namespace {
 
 TEST_F(DirectMusicTest, MusicAndReferenceTimeFollowTheBackendClock) {
     StartMusic();
@@ -576,14 +520,13 @@ TEST_F(DirectMusicTest, MusicAndReferenceTimeFollowTheBackendClock) {
 }
 
 TEST_F(DirectMusicTest, WithoutASoundFontTheSynthesizerIsSilentButEverythingWorks) {
-    platform::audio::SoundFontPlaces() = {(directory.path / "none.sf2").string()};
+    platform::audio::SoundFontPlaces() = {(folder.path / "none.sf2").string()};
     StartMusic();
     testing::internal::CaptureStderr();
     OpenDefaultPort();
     const std::string warning = testing::internal::GetCapturedStderr();
     EXPECT_NE(warning.find("SoundFont"), std::string::npos) << warning;
-    directory.Write("tune.mid", OneNoteSong(240));
-    ASSERT_EQ(Load("tune.mid"), S_OK);
+    ASSERT_EQ(LoadSong(OneNoteSong(240)), S_OK);
     EXPECT_EQ(segment->SetParam(GUID_StandardMIDIFile, 0xFFFFFFFF, 0, 0, nullptr), S_OK);
     EXPECT_EQ(segment->SetParam(GUID_Download, 0xFFFFFFFF, 0, 0, performance),
               DMUS_S_PARTIALDOWNLOAD)
@@ -602,45 +545,26 @@ std::vector<std::int16_t> RecordScene() {
     IDirectSound* sound = nullptr;
     DirectSoundCreate(nullptr, &sound, nullptr);
     sound->SetCooperativeLevel(FakeWindow(), DSSCL_PRIORITY);
-    WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, 11025, 11025, 1, 8, 0};
-    DSBUFFERDESC desc{};
-    desc.dwSize = sizeof desc;
-    desc.dwBufferBytes = 1000;
-    desc.lpwfxFormat = &format;
-    IDirectSoundBuffer* buffer = nullptr;
-    sound->CreateSoundBuffer(&desc, &buffer, nullptr);
-    void* p1 = nullptr;
-    void* p2 = nullptr;
-    DWORD n1 = 0, n2 = 0;
-    buffer->Lock(0, 0, &p1, &n1, &p2, &n2, DSBLOCK_FROMWRITECURSOR | DSBLOCK_ENTIREBUFFER);
-    for (DWORD i = 0; i < n1; ++i) {
-        static_cast<std::uint8_t*>(p1)[i] = static_cast<std::uint8_t>((i * 7) % 64 + 100);
+    Bytes pattern(1000);
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        pattern[i] = static_cast<std::uint8_t>((i * 7) % 64 + 100);
     }
-    buffer->Unlock(p1, n1, p2, n2);
-    buffer->Play(0, 0, DSBPLAY_LOOPING);
+    FilledBuffer(sound, Pcm(11025, 1, 8), pattern)->Play(0, 0, DSBPLAY_LOOPING);
 
     CoInitialize(nullptr);
-    IDirectMusicPerformance* performance = nullptr;
-    CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC,
-                     IID_IDirectMusicPerformance, reinterpret_cast<void**>(&performance));
+    auto* performance =
+        Make<IDirectMusicPerformance>(CLSID_DirectMusicPerformance, IID_IDirectMusicPerformance);
     IDirectMusic* music = nullptr;
     performance->Init(&music, sound, FakeWindow());
     performance->AddPort(nullptr);
-    IDirectMusicLoader* loader = nullptr;
-    CoCreateInstance(CLSID_DirectMusicLoader, nullptr, CLSCTX_INPROC, IID_IDirectMusicLoader,
-                     reinterpret_cast<void**>(&loader));
+    auto* loader = Make<IDirectMusicLoader>(CLSID_DirectMusicLoader, IID_IDirectMusicLoader);
     MidiTrack track;
     track.Event(0, {0xC0, 40}).Event(0, {0x90, 64, 100}).Event(240, {0x90, 71, 90});
     track.Event(240, {0x80, 64, 0}).Event(0, {0x80, 71, 0}).End();
     auto song = MidiFile(0, 480, {track});
-    DMUS_OBJECTDESC objectDesc{};
-    objectDesc.dwSize = sizeof objectDesc;
-    objectDesc.dwValidData = DMUS_OBJ_CLASS | DMUS_OBJ_MEMORY;
-    objectDesc.guidClass = CLSID_DirectMusicSegment;
-    objectDesc.pbMemData = song.data();
-    objectDesc.llMemLength = static_cast<LONGLONG>(song.size());
+    DMUS_OBJECTDESC desc = InMemory(song);
     IDirectMusicSegment* segment = nullptr;
-    loader->GetObject(&objectDesc, IID_IDirectMusicSegment, reinterpret_cast<void**>(&segment));
+    loader->GetObject(&desc, IID_IDirectMusicSegment, reinterpret_cast<void**>(&segment));
     segment->SetParam(GUID_Download, 0xFFFFFFFF, 0, 0, performance);
     performance->PlaySegment(segment, DMUS_SEGF_BEAT, 0, nullptr);
 

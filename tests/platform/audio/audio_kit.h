@@ -1,20 +1,30 @@
-// A backend for the audio tests: its clock moves only when the test says,
-// and its audio output is pulled by the test, so what the mixer produces for
-// each stretch of virtual time can be examined sample by sample. It keeps
-// every message box shown, for the tests of the game's audio room.
+// What the audio tests share. A backend whose clock moves only when the test
+// says and whose output the test pulls, so that what the mixer produces for
+// each stretch of virtual time can be examined sample by sample (it keeps
+// every message box shown); measures of that output; and the few steps every
+// test takes to get a DirectSound device, a filled buffer or a DirectMusic
+// object.
 #pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
+#include <numeric>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/backend.h"
+#include "winapi.h"
 
 class PullBackend final : public platform::Backend {
 public:
@@ -131,10 +141,7 @@ inline double Rms(const std::vector<double>& v, std::size_t from = 0, std::size_
     if (to <= from) {
         return 0.0;
     }
-    double sum = 0.0;
-    for (std::size_t i = from; i < to; ++i) {
-        sum += v[i] * v[i];
-    }
+    const double sum = std::inner_product(v.begin() + from, v.begin() + to, v.begin() + from, 0.0);
     return std::sqrt(sum / static_cast<double>(to - from));
 }
 
@@ -190,3 +197,143 @@ inline double Frequency(const std::vector<double>& v, double rate, std::size_t f
     }
     return static_cast<double>(crossings - 1) * rate / static_cast<double>(last - first);
 }
+
+// ---------------------------------------------------------------- set-up
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The window handle the cooperative level asks for; nothing is sent to it.
+inline HWND FakeWindow() {
+    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x1234));
+}
+
+inline bool HaveSoundFont() {
+    return std::filesystem::exists("/usr/share/sounds/sf2/default-GM.sf2") ||
+           std::filesystem::exists("/usr/share/sounds/sf2/TimGM6mb.sf2");
+}
+
+inline WAVEFORMATEX Pcm(DWORD rate, WORD channels, WORD bits) {
+    const auto align = static_cast<WORD>(channels * bits / 8);
+    return {WAVE_FORMAT_PCM, channels, rate, rate * align, align, bits, 0};
+}
+
+// A device at the priority level whose primary buffer has `format`, as the
+// game opens it.
+inline void OpenDevice(IDirectSound*& sound, IDirectSoundBuffer*& primary,
+                       const WAVEFORMATEX& format = Pcm(44100, 2, 16)) {
+    ASSERT_EQ(DirectSoundCreate(nullptr, &sound, nullptr), DS_OK);
+    ASSERT_EQ(sound->SetCooperativeLevel(FakeWindow(), DSSCL_PRIORITY), DS_OK);
+    DSBUFFERDESC desc{};
+    desc.dwSize = DSBUFFERDESC_SIZE_WIN32;
+    desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+    ASSERT_EQ(sound->CreateSoundBuffer(&desc, &primary, nullptr), DS_OK);
+    ASSERT_EQ(primary->SetFormat(&format), DS_OK);
+}
+
+inline void PutLittle(Bytes& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    }
+}
+
+// PCM samples of a sine tone at `level` of full scale on every channel,
+// changing to `hz2` after `switchFrame` frames (when given).
+inline Bytes ToneSamples(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits, double hz,
+                         std::uint32_t frames, double level = 0.5, double hz2 = 0.0,
+                         std::uint32_t switchFrame = UINT32_MAX) {
+    Bytes out;
+    double phase = 0.0;
+    for (std::uint32_t f = 0; f < frames; ++f) {
+        const double v = level * std::sin(phase);
+        phase += 2.0 * M_PI * (f + 1 < switchFrame || hz2 == 0.0 ? hz : hz2) / rate;
+        for (std::uint16_t c = 0; c < channels; ++c) {
+            if (bits == 8) {
+                out.push_back(static_cast<std::uint8_t>(std::lround(128.0 + v * 127.0)));
+            } else {
+                PutLittle(
+                    out,
+                    static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(v * 32767.0))),
+                    2);
+            }
+        }
+    }
+    return out;
+}
+
+// A secondary buffer of `format` holding `samples`, written through Lock and
+// Unlock as the game writes its sounds; null if any step fails.
+inline IDirectSoundBuffer* FilledBuffer(IDirectSound* sound, const WAVEFORMATEX& format,
+                                        const Bytes& samples, DWORD flags = 0xE0) {
+    DSBUFFERDESC desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = flags;
+    desc.dwBufferBytes = static_cast<DWORD>(samples.size());
+    desc.lpwfxFormat = const_cast<WAVEFORMATEX*>(&format);
+    IDirectSoundBuffer* buffer = nullptr;
+    void* p1 = nullptr;
+    void* p2 = nullptr;
+    DWORD n1 = 0, n2 = 0;
+    if (sound->CreateSoundBuffer(&desc, &buffer, nullptr) != DS_OK ||
+        buffer->Lock(0, 0, &p1, &n1, &p2, &n2, DSBLOCK_FROMWRITECURSOR | DSBLOCK_ENTIREBUFFER) !=
+            DS_OK) {
+        return nullptr;
+    }
+    std::memcpy(p1, samples.data(), n1);
+    return buffer->Unlock(p1, n1, p2, n2) == DS_OK ? buffer : nullptr;
+}
+
+// A COM object of the DirectMusic classes (COM must be started).
+template <class Interface> Interface* Make(REFCLSID classId, REFIID interfaceId) {
+    Interface* object = nullptr;
+    EXPECT_EQ(CoCreateInstance(classId, nullptr, CLSCTX_INPROC, interfaceId,
+                               reinterpret_cast<void**>(&object)),
+              S_OK);
+    return object;
+}
+
+// The description of a segment held in memory by `song`.
+inline DMUS_OBJECTDESC InMemory(Bytes& song) {
+    DMUS_OBJECTDESC desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwValidData = DMUS_OBJ_CLASS | DMUS_OBJ_MEMORY;
+    desc.guidClass = CLSID_DirectMusicSegment;
+    desc.pbMemData = song.data();
+    desc.llMemLength = static_cast<LONGLONG>(song.size());
+    return desc;
+}
+
+template <class Interface> void Drop(Interface*& object) {
+    if (object) {
+        object->Release();
+        object = nullptr;
+    }
+}
+
+// A fresh folder that is the current directory while the object lives (the
+// game names its files relative to the current directory).
+class WorkingFolder {
+public:
+    WorkingFolder() {
+        char pattern[] = "/tmp/qv_audio_XXXXXX";
+        path = mkdtemp(pattern);
+        previous = std::filesystem::current_path();
+        std::filesystem::current_path(path);
+    }
+    ~WorkingFolder() {
+        std::filesystem::current_path(previous);
+        std::filesystem::remove_all(path);
+    }
+    WorkingFolder(const WorkingFolder&) = delete;
+    WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+    void Write(const std::string& name, const Bytes& bytes) const {
+        std::ofstream out(path / name, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    }
+
+    std::filesystem::path path;
+
+private:
+    std::filesystem::path previous;
+};
