@@ -94,15 +94,21 @@ GUID PortGuid(std::uint32_t n) {
     return GUID{0x51A70000u + n, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
 }
 
-DMUS_PORTCAPS PortRecord(std::uint32_t n, DWORD portClass, DWORD flags = DMUS_PC_DLS) {
-    DMUS_PORTCAPS caps{};
-    caps.dwSize = sizeof caps;
-    caps.dwFlags = flags;
-    caps.guidPort = PortGuid(n);
-    caps.dwClass = portClass;
-    const std::u16string name = u"Port " + std::u16string(1, static_cast<char16_t>(u'A' + n));
-    std::copy(name.begin(), name.end(), caps.wszDescription);
-    return caps;
+constexpr DWORD IN = DMUS_PC_INPUTCLASS;
+constexpr DWORD OUT = DMUS_PC_OUTPUTCLASS;
+
+// Port records "Port A", "Port B"... of the given classes, taking instruments.
+std::vector<DMUS_PORTCAPS> Ports(const std::vector<DWORD>& classes) {
+    std::vector<DMUS_PORTCAPS> ports(classes.size());
+    for (std::uint32_t n = 0; n < ports.size(); ++n) {
+        ports[n].dwSize = sizeof ports[n];
+        ports[n].dwFlags = DMUS_PC_DLS;
+        ports[n].guidPort = PortGuid(n);
+        ports[n].dwClass = classes[n];
+        const std::u16string name = u"Port " + std::u16string(1, static_cast<char16_t>(u'A' + n));
+        std::copy(name.begin(), name.end(), ports[n].wszDescription);
+    }
+    return ports;
 }
 
 class MusicTest : public ::testing::Test {
@@ -126,6 +132,10 @@ protected:
     }
 
     void Start() { ASSERT_EQ(audio.InitMusic(), 1); }
+    void SetMusic(const Bytes& song, const char* name = "song.mid") {
+        folder.Write(name, song);
+        audio.SetMusicFile(name);
+    }
 
     // Puts the scripted port list in front of the real one for the
     // enumeration that start-up runs.
@@ -197,48 +207,42 @@ TEST_F(MusicTest, StartUpChoosesTheSynthesizerAndStandsReadyWithoutMusic) {
     EXPECT_EQ(audio.musicState, MusicEmpty);
 }
 
-TEST_F(MusicTest, TheDefaultOutputPortIsChosenWhereverItStandsAndInputPortsAreSkipped) {
-    ScriptPorts({PortRecord(0, DMUS_PC_INPUTCLASS), PortRecord(1, DMUS_PC_OUTPUTCLASS),
-                 PortRecord(2, DMUS_PC_INPUTCLASS), PortRecord(3, DMUS_PC_OUTPUTCLASS)},
-                PortGuid(3));
+struct PortChoice {
+    std::vector<DWORD> classes;
+    std::uint32_t defaultPort;
+    int lastPort;        // the table's last entry ...
+    std::uint32_t first; // ... the port in its first entry
+    std::uint32_t last;  // ... and in its last
+    int selected;
+};
+
+class PortChoices : public MusicTest, public ::testing::WithParamInterface<PortChoice> {};
+
+TEST_P(PortChoices, TheDefaultOutputIsChosenElseTheFirstAndInputsAndOverflowAreLeftOut) {
+    const PortChoice& c = GetParam();
+    ScriptPorts(Ports(c.classes), PortGuid(c.defaultPort));
     Start();
-    EXPECT_EQ(audio.lastPort, 1) << "two output ports in the table";
-    EXPECT_EQ(audio.portCaps[0]->guidPort, PortGuid(1));
-    EXPECT_EQ(audio.portNames[0], "Port B");
-    EXPECT_EQ(audio.portCaps[1]->guidPort, PortGuid(3));
-    EXPECT_EQ(audio.selectedPort, 1);
-    ASSERT_EQ(scripted->created.size(), 1u);
-    EXPECT_EQ(scripted->created[0], PortGuid(3));
-    EXPECT_EQ(audio.currentPortCaps, audio.portCaps[1]);
+    EXPECT_EQ(audio.lastPort, c.lastPort);
+    EXPECT_EQ(audio.portCaps[0]->guidPort, PortGuid(c.first));
+    EXPECT_EQ(audio.portNames[0], std::string("Port ") + static_cast<char>('A' + c.first));
+    EXPECT_EQ(audio.portCaps[c.lastPort]->guidPort, PortGuid(c.last));
+    EXPECT_EQ(audio.selectedPort, c.selected);
+    EXPECT_EQ(audio.currentPortCaps, audio.portCaps[c.selected]);
+    EXPECT_EQ(scripted->created, std::vector<GUID>{audio.currentPortCaps->guidPort});
     EXPECT_TRUE(backend.Boxes().empty());
 }
 
-TEST_F(MusicTest, WithoutTheDefaultAmongTheOutputsTheFirstOutputPortIsChosen) {
-    ScriptPorts({PortRecord(0, DMUS_PC_INPUTCLASS), PortRecord(1, DMUS_PC_OUTPUTCLASS),
-                 PortRecord(2, DMUS_PC_OUTPUTCLASS)},
-                PortGuid(0)); // the default is an input port
-    Start();
-    EXPECT_EQ(audio.selectedPort, 0);
-    ASSERT_EQ(scripted->created.size(), 1u);
-    EXPECT_EQ(scripted->created[0], PortGuid(1));
-}
-
-TEST_F(MusicTest, MoreOutputPortsThanTheTableHoldsAreLeftOut) {
-    std::vector<DMUS_PORTCAPS> ports;
-    for (std::uint32_t i = 0; i < 25; ++i) {
-        ports.push_back(PortRecord(i, DMUS_PC_OUTPUTCLASS));
-    }
-    ScriptPorts(ports, PortGuid(22)); // the default is one of those left out
-    Start();
-    EXPECT_EQ(audio.lastPort, MIDI_PORT_CAPACITY - 1);
-    EXPECT_EQ(audio.portCaps[MIDI_PORT_CAPACITY - 1]->guidPort, PortGuid(19));
-    EXPECT_EQ(audio.selectedPort, 0);
-    EXPECT_NE(audio.port, nullptr);
-    EXPECT_TRUE(backend.Boxes().empty());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Tables, PortChoices,
+    ::testing::Values(PortChoice{{IN, OUT, IN, OUT}, 3, 1, 1, 3, 1},
+                      // The default is an input port.
+                      PortChoice{{IN, OUT, OUT}, 0, 1, 1, 2, 0},
+                      // The default is one of the outputs the table has no room for.
+                      PortChoice{std::vector<DWORD>(25, OUT), 22, MIDI_PORT_CAPACITY - 1, 0,
+                                 MIDI_PORT_CAPACITY - 1, 0}));
 
 TEST_F(MusicTest, AnEnumerationFailingWithAFilledRecordShowsItsMessageAndClosesTheWindow) {
-    ScriptPorts({PortRecord(0, DMUS_PC_OUTPUTCLASS)}, PortGuid(0), 1);
+    ScriptPorts(Ports({OUT}), PortGuid(0), 1);
     EXPECT_EQ(audio.InitMusic(), 1) << "port failures do not fail the start";
     window.Pump();
     EXPECT_EQ(backend.Boxes(), std::vector<std::string>{"Port列挙に失敗しました"});
@@ -248,8 +252,7 @@ TEST_F(MusicTest, AnEnumerationFailingWithAFilledRecordShowsItsMessageAndClosesT
 }
 
 TEST_F(MusicTest, WithNoOutputPortNoPortIsMadeAndTheWindowCloses) {
-    ScriptPorts({PortRecord(0, DMUS_PC_INPUTCLASS), PortRecord(1, DMUS_PC_INPUTCLASS)},
-                PortGuid(0));
+    ScriptPorts(Ports({IN, IN}), PortGuid(0));
     EXPECT_EQ(audio.InitMusic(), 1);
     window.Pump();
     EXPECT_EQ(backend.Boxes(),
@@ -260,11 +263,9 @@ TEST_F(MusicTest, WithNoOutputPortNoPortIsMadeAndTheWindowCloses) {
 }
 
 TEST_F(MusicTest, SelectingAnotherPortStopsTheMusicAndAFailureKeepsTheWindow) {
-    ScriptPorts({PortRecord(0, DMUS_PC_OUTPUTCLASS), PortRecord(1, DMUS_PC_OUTPUTCLASS)},
-                PortGuid(0));
+    ScriptPorts(Ports({OUT, OUT}), PortGuid(0));
     Start();
-    folder.Write("song.mid", FourNotes());
-    audio.SetMusicFile("song.mid");
+    SetMusic(FourNotes());
     audio.PlayMusic();
     ASSERT_EQ(audio.musicState, MusicPlaying);
     ASSERT_EQ(audio.instrumentsDownloaded, 1);
@@ -296,8 +297,7 @@ TEST_F(MusicTest, SelectingAnotherPortStopsTheMusicAndAFailureKeepsTheWindow) {
 }
 
 TEST_F(MusicTest, EachStepOfSettingUpASelectedPortReportsItsOwnFailure) {
-    ScriptPorts({PortRecord(0, DMUS_PC_OUTPUTCLASS), PortRecord(1, DMUS_PC_OUTPUTCLASS)},
-                PortGuid(0));
+    ScriptPorts(Ports({OUT, OUT}), PortGuid(0));
     Start();
     struct Step {
         const char* operation;
@@ -358,8 +358,7 @@ TEST_F(MusicTest, AFailedWaitEndsTheNotificationThreadWithItsMessage) {
     ASSERT_TRUE(backend.AwaitBoxes(1));
     EXPECT_EQ(backend.Boxes(), std::vector<std::string>{"WaitForSingleObjectに失敗しました"});
     // The thread is gone: a segment's notifications no longer reach the window.
-    folder.Write("song.mid", OneNoteSong(240));
-    audio.SetMusicFile("song.mid");
+    SetMusic(OneNoteSong(240));
     audio.PlayMusic();
     backend.Run(1500);
     window.Pump();
@@ -373,8 +372,7 @@ TEST_F(MusicTest, AMidiFileSetAsTheMusicIsHeardOnTheSynthesizer) {
         GTEST_SKIP() << "no General MIDI SoundFont installed";
     }
     Start();
-    folder.Write("song.mid", FourNotes());
-    audio.SetMusicFile("song.mid");
+    SetMusic(FourNotes());
     ASSERT_EQ(audio.musicState, MusicStopped);
     EXPECT_EQ(audio.segmentLength, 4 * kBeat);
     EXPECT_STREQ(audio.musicFileName, "song.mid");
@@ -401,8 +399,7 @@ TEST_F(MusicTest, PausingAndResumingGoesOnFromThePlaceReachedAndSumsThePlayedStr
         GTEST_SKIP() << "no General MIDI SoundFont installed";
     }
     Start();
-    folder.Write("song.mid", FourNotes());
-    audio.SetMusicFile("song.mid");
+    SetMusic(FourNotes());
     audio.PlayMusic();
     const MUSIC_TIME firstStart = audio.startMusicTime;
     backend.Run(MsUntil(audio.startReferenceTime) + 1250); // a quarter into the third beat
@@ -437,39 +434,36 @@ TEST_F(MusicTest, PausingAndResumingGoesOnFromThePlaceReachedAndSumsThePlayedStr
     EXPECT_EQ(StartPoint(), audio.playedMusicTime);
 }
 
-TEST_F(MusicTest, PausingAfterOneAndAHalfLengthsStartsAgainHalfWay) {
+// Paused after 1.5 lengths of a repeating song it starts again half-way; after
+// exactly one length it keeps the length.
+class PauseWhileRepeating : public MusicTest,
+                            public ::testing::WithParamInterface<std::pair<int, MUSIC_TIME>> {};
+
+TEST_P(PauseWhileRepeating, ThePlayedTimeIsTheOffsetIntoThePass) {
+    const auto [ms, played] = GetParam();
     Start();
-    folder.Write("song.mid", FourNotes());
-    audio.SetMusicFile("song.mid");
+    SetMusic(FourNotes());
     audio.RepeatMusic(); // 1000000 repeats, then play
     ASSERT_EQ(audio.musicState, MusicPlaying);
     DWORD repeats = 0;
     audio.segment->GetRepeats(&repeats);
     EXPECT_EQ(repeats, MUSIC_REPEATS);
-    backend.Run(MsUntil(audio.startReferenceTime) + 3000);
-    EXPECT_EQ(NowMusic() - audio.startMusicTime, 6 * kBeat);
+    backend.Run(MsUntil(audio.startReferenceTime) + ms);
+    EXPECT_EQ(NowMusic() - audio.startMusicTime, ms * kBeat / 500);
     audio.PauseMusic();
-    EXPECT_EQ(audio.playedMusicTime, 2 * kBeat) << "half of the four-beat length";
-    EXPECT_EQ(StartPoint(), 2 * kBeat);
+    EXPECT_EQ(audio.playedMusicTime, played);
+    EXPECT_EQ(StartPoint(), played);
 }
 
-TEST_F(MusicTest, PausingAtExactlyOneLengthKeepsTheLength) {
-    Start();
-    folder.Write("song.mid", FourNotes());
-    audio.SetMusicFile("song.mid");
-    audio.RepeatMusic();
-    backend.Run(MsUntil(audio.startReferenceTime) + 2000);
-    audio.PauseMusic();
-    EXPECT_EQ(audio.playedMusicTime, 4 * kBeat);
-}
+INSTANTIATE_TEST_SUITE_P(Lengths, PauseWhileRepeating,
+                         ::testing::Values(std::pair{3000, 2 * kBeat}, std::pair{2000, 4 * kBeat}));
 
 TEST_F(MusicTest, TheEndOfTheSegmentStartsItAgainWithAMillionRepeats) {
     if (!HaveSoundFont()) {
         GTEST_SKIP() << "no General MIDI SoundFont installed";
     }
     Start();
-    folder.Write("song.mid", OneNoteSong(480)); // one beat of A4
-    audio.SetMusicFile("song.mid");
+    SetMusic(OneNoteSong(480)); // one beat of A4
     audio.PlayMusic();
     DWORD repeats = 99;
     audio.segment->GetRepeats(&repeats);
@@ -537,17 +531,14 @@ TEST_F(MusicTest, ALongFileNameIsCutToTheBuffer) {
 
 TEST_F(MusicTest, SegmentFailuresShowTheirMessagesAndLeaveTheStateAlone) {
     Start();
-    folder.Write("song.mid", FourNotes());
-    folder.Write("garbage.mid", {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0xFF, 0xFF});
-
-    audio.SetMusicFile("garbage.mid");
+    SetMusic({'M', 'T', 'h', 'd', 0, 0, 0, 6, 0xFF, 0xFF}, "garbage.mid");
     EXPECT_EQ(audio.musicState, MusicEmpty);
     audio.PlayMusic(); // nothing loaded: nothing happens
     audio.RepeatMusic();
     audio.ToggleMusicPause();
     EXPECT_EQ(audio.musicState, MusicEmpty);
 
-    audio.SetMusicFile("song.mid");
+    SetMusic(FourNotes());
     ASSERT_EQ(audio.musicState, MusicStopped);
     // The standard-MIDI-file setting and then the download fail.
     platform::InjectFault("SetParam", FAIL, 2);
@@ -578,11 +569,11 @@ TEST_F(MusicTest, SegmentFailuresShowTheirMessagesAndLeaveTheStateAlone) {
 }
 
 TEST_F(MusicTest, OnAPortWithoutInstrumentsTheMidiSettingIsDroppedByLoadingAgain) {
-    ScriptPorts({PortRecord(0, DMUS_PC_OUTPUTCLASS), PortRecord(1, DMUS_PC_OUTPUTCLASS, 0)},
-                PortGuid(0));
+    auto ports = Ports({OUT, OUT});
+    ports[1].dwFlags = 0; // takes no downloadable instruments
+    ScriptPorts(ports, PortGuid(0));
     Start();
-    folder.Write("song.mid", FourNotes());
-    audio.SetMusicFile("song.mid");
+    SetMusic(FourNotes());
     audio.PlayMusic();
     ASSERT_EQ(audio.standardMidiSet, 1);
     IDirectMusicSegment* first = audio.segment;
