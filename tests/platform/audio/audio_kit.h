@@ -145,9 +145,11 @@ inline double Rms(const std::vector<double>& v, std::size_t from = 0, std::size_
     return std::sqrt(sum / static_cast<double>(to - from));
 }
 
-// The fundamental of a harmonic sound over [from, to), from the first strong
-// peak of its autocorrelation between 50 Hz and 2 kHz.
-inline double Pitch(const std::vector<double>& v, double rate, std::size_t from, std::size_t to) {
+// The fundamental of a harmonic sound (or the frequency of a pure tone) over
+// [from, to), from the first strong peak of its autocorrelation between 50 Hz
+// and 2 kHz.
+inline double Pitch(const std::vector<double>& v, double rate, std::size_t from = 0,
+                    std::size_t to = SIZE_MAX) {
     to = std::min(to, v.size());
     const auto minLag = static_cast<std::size_t>(rate / 2000.0);
     const auto maxLag = static_cast<std::size_t>(rate / 50.0);
@@ -176,26 +178,6 @@ inline double Pitch(const std::vector<double>& v, double rate, std::size_t from,
         }
     }
     return 0.0;
-}
-
-// Frequency estimated from upward zero crossings over [from, to).
-inline double Frequency(const std::vector<double>& v, double rate, std::size_t from = 0,
-                        std::size_t to = SIZE_MAX) {
-    to = std::min(to, v.size());
-    std::size_t first = 0, last = 0, crossings = 0;
-    for (std::size_t i = from + 1; i < to; ++i) {
-        if (v[i - 1] < 0.0 && v[i] >= 0.0) {
-            if (crossings == 0) {
-                first = i;
-            }
-            last = i;
-            ++crossings;
-        }
-    }
-    if (crossings < 2) {
-        return 0.0;
-    }
-    return static_cast<double>(crossings - 1) * rate / static_cast<double>(last - first);
 }
 
 // ---------------------------------------------------------------- set-up

@@ -89,7 +89,7 @@ TEST_P(ToneFormats, OneShotIsHeardAtItsPitchForItsLengthThenStops) {
     const auto out = backend.Run(800);
     for (unsigned c = 0; c < 2; ++c) {
         const auto ch = Channel(out, 2, c);
-        EXPECT_NEAR(Frequency(ch, 44100, 441, 44100 * 4 / 10), 440.0, 4.0) << "channel " << c;
+        EXPECT_NEAR(Pitch(ch, 44100, 441, 44100 * 4 / 10), 440.0, 4.0) << "channel " << c;
         EXPECT_NEAR(Rms(ch, 441, 44100 * 47 / 100), 0.5 / std::sqrt(2.0), 0.03);
         EXPECT_LT(Rms(ch, 44100 * 53 / 100), 1e-3) << "nothing after the buffer's end";
     }
@@ -190,7 +190,7 @@ TEST_F(DirectSoundTest, VolumePanAndFrequencyNeedTheirControlFlags) {
     const auto right = Channel(out, 2, 1);
     EXPECT_LT(Rms(Channel(out, 2, 0), 4410), 1e-3);
     EXPECT_NEAR(Rms(right, 4410), 0.25 / std::sqrt(2.0), 0.02);
-    EXPECT_NEAR(Frequency(right, 44100, 4410), 882.0, 8.0);
+    EXPECT_NEAR(Pitch(right, 44100, 4410), 882.0, 8.0);
 }
 
 TEST_F(DirectSoundTest, BadDescriptionsAreRefused) {
@@ -216,32 +216,19 @@ TEST_F(DirectSoundTest, BadDescriptionsAreRefused) {
 }
 
 TEST_F(DirectSoundTest, EveryCheckedOperationFailsWithTheInjectedResult) {
-    Drop(sound);
-    const int opens = backend.opens;
-    const HRESULT injected = static_cast<HRESULT>(0x88780078);
-    platform::InjectFault("DirectSoundCreate", injected, 1);
-    EXPECT_EQ(DirectSoundCreate(nullptr, &sound, nullptr), injected);
-    EXPECT_EQ(backend.opens, opens) << "a failed create opens nothing";
-
-    ASSERT_EQ(DirectSoundCreate(nullptr, &sound, nullptr), DS_OK);
-    platform::InjectFault("SetCooperativeLevel", E_FAIL, 1);
-    EXPECT_EQ(sound->SetCooperativeLevel(FakeWindow(), DSSCL_PRIORITY), E_FAIL);
-    ASSERT_EQ(sound->SetCooperativeLevel(FakeWindow(), DSSCL_PRIORITY), DS_OK);
-    DSBUFFERDESC desc{};
-    desc.dwSize = DSBUFFERDESC_SIZE_WIN32;
-    desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
-    platform::InjectFault("CreateSoundBuffer", E_OUTOFMEMORY, 1);
-    EXPECT_EQ(sound->CreateSoundBuffer(&desc, &primary, nullptr), E_OUTOFMEMORY);
-    ASSERT_EQ(sound->CreateSoundBuffer(&desc, &primary, nullptr), DS_OK);
     const WAVEFORMATEX format = Pcm(44100, 2, 16);
     platform::InjectFault("SetFormat", DSERR_BADFORMAT, 1);
     EXPECT_EQ(primary->SetFormat(&format), DSERR_BADFORMAT);
-    IDirectSoundBuffer* tone = Tone(22050, 1, 16, 440.0, 100);
-    ASSERT_NE(tone, nullptr);
-    void* p1 = nullptr;
-    DWORD n1 = 0;
-    platform::InjectFault("Lock", DSERR_BUFFERLOST, 1);
-    EXPECT_EQ(tone->Lock(0, 0, &p1, &n1, nullptr, nullptr, DSBLOCK_ENTIREBUFFER), DSERR_BUFFERLOST);
+    platform::InjectFault("SetCooperativeLevel", E_FAIL, 1);
+    EXPECT_EQ(sound->SetCooperativeLevel(FakeWindow(), DSSCL_PRIORITY), E_FAIL);
+    EXPECT_EQ(sound->SetCooperativeLevel(FakeWindow(), DSSCL_PRIORITY), DS_OK) << "spent";
+    Drop(sound);
+    const int opens = backend.opens;
+    const auto injected = static_cast<HRESULT>(0x88780078);
+    platform::InjectFault("DirectSoundCreate", injected, 1);
+    EXPECT_EQ(DirectSoundCreate(nullptr, &sound, nullptr), injected);
+    EXPECT_EQ(backend.opens, opens) << "a failed create opens nothing";
+    // CreateSoundBuffer and Lock are failed by the WAV reader's tests.
 }
 
 } // namespace
