@@ -122,6 +122,12 @@ protected:
         return reference;
     }
 
+    MUSIC_TIME StartTime() {
+        MUSIC_TIME start = -1;
+        EXPECT_EQ(segmentState->GetStartTime(&start), S_OK);
+        return start;
+    }
+
     // Takes every waiting notification as (option, music time).
     std::vector<std::pair<DWORD, MUSIC_TIME>> TakeNotifications() {
         std::vector<std::pair<DWORD, MUSIC_TIME>> taken;
@@ -182,8 +188,7 @@ TEST_F(DirectMusicTest, ASegmentIsHeardOnTheSynthesizerAtItsTimeAndNotifiesStart
         << "the note has ended and decayed a second after its release";
 
     EXPECT_TRUE(EventWasSet()) << "the start and the end set the event";
-    MUSIC_TIME startMusic = 0;
-    segmentState->GetStartTime(&startMusic);
+    const MUSIC_TIME startMusic = StartTime();
     const auto notes = TakeNotifications();
     ASSERT_EQ(notes.size(), 2u);
     EXPECT_EQ(notes[0], std::make_pair(DMUS_NOTIFICATION_SEGSTART, startMusic));
@@ -217,8 +222,7 @@ TEST_F(DirectMusicTest, TempoChangesRepeatsAndStopsShowInTimeAndNotifications) {
     ASSERT_EQ(LoadSong(MidiFile(0, 480, {track})), S_OK);
     ASSERT_EQ(segment->SetRepeats(1), S_OK);
     const REFERENCE_TIME start = Play();
-    MUSIC_TIME startMusic = 0;
-    segmentState->GetStartTime(&startMusic);
+    const MUSIC_TIME startMusic = StartTime();
 
     REFERENCE_TIME now = 0;
     performance->GetTime(&now, nullptr);
@@ -257,8 +261,7 @@ TEST_F(DirectMusicTest, PlayingFromAStartPointSkipsWhatCameBefore) {
     segment->GetStartPoint(&point);
     EXPECT_EQ(point, 3 * DMUS_PPQ);
     Play();
-    MUSIC_TIME startMusic = 0;
-    segmentState->GetStartTime(&startMusic);
+    const MUSIC_TIME startMusic = StartTime();
     backend.Run(2000);
     const auto notes = TakeNotifications();
     ASSERT_EQ(notes.size(), 2u);
