@@ -106,26 +106,22 @@ protected:
         return Load("tune.mid");
     }
 
-    // Plays the loaded segment the way the game does; returns the reference
-    // time at which it starts.
-    REFERENCE_TIME Play(bool download = true) {
+    // Plays the loaded segment the way the game does, on the next beat; notes
+    // when it starts, in music and reference time and in milliseconds from now.
+    void Play(bool download = true) {
         EXPECT_EQ(segment->SetParam(GUID_StandardMIDIFile, 0xFFFFFFFF, 0, 0, nullptr), S_OK);
         if (download) {
             EXPECT_GE(segment->SetParam(GUID_Download, 0xFFFFFFFF, 0, 0, performance), 0);
         }
+        REFERENCE_TIME now = 0;
+        EXPECT_EQ(performance->GetTime(&now, nullptr), S_OK);
         EXPECT_EQ(performance->PlaySegment(segment, DMUS_SEGF_BEAT, 0, &segmentState), S_OK);
-        MUSIC_TIME start = -1;
-        EXPECT_EQ(segmentState->GetStartTime(&start), S_OK);
-        EXPECT_EQ(start % DMUS_PPQ, 0) << "a beat-aligned start";
-        REFERENCE_TIME reference = 0;
-        EXPECT_EQ(performance->MusicToReferenceTime(start, &reference), S_OK);
-        return reference;
-    }
-
-    MUSIC_TIME StartTime() {
-        MUSIC_TIME start = -1;
-        EXPECT_EQ(segmentState->GetStartTime(&start), S_OK);
-        return start;
+        EXPECT_EQ(segmentState->GetStartTime(&startMusic), S_OK);
+        EXPECT_EQ(startMusic % DMUS_PPQ, 0) << "a beat-aligned start";
+        EXPECT_EQ(performance->MusicToReferenceTime(startMusic, &start), S_OK);
+        EXPECT_GE(start, now);
+        EXPECT_LE(start - now, 5'000'000) << "within one beat at 120 bpm";
+        msToStart = static_cast<std::uint32_t>((start - now) / 10'000);
     }
 
     // Takes every waiting notification as (option, music time).
@@ -153,6 +149,9 @@ protected:
     IDirectMusicSegment* segment = nullptr;
     IDirectMusicSegmentState* segmentState = nullptr;
     DMUS_PORTCAPS portCaps{};
+    MUSIC_TIME startMusic = -1;
+    REFERENCE_TIME start = 0;
+    std::uint32_t msToStart = 0;
 };
 
 TEST_F(DirectMusicTest, ASegmentIsHeardOnTheSynthesizerAtItsTimeAndNotifiesStartAndEnd) {
@@ -169,16 +168,11 @@ TEST_F(DirectMusicTest, ASegmentIsHeardOnTheSynthesizerAtItsTimeAndNotifiesStart
     EXPECT_EQ(length, DMUS_PPQ);
 
     backend.Run(130); // somewhere inside a beat, so the start waits for the next one
-    REFERENCE_TIME now = 0;
-    ASSERT_EQ(performance->GetTime(&now, nullptr), S_OK);
-    const REFERENCE_TIME start = Play();
-    ASSERT_GT(start, now);
-    ASSERT_LE(start - now, 5'000'000) << "within one beat at 120 bpm";
+    Play();
+    EXPECT_GT(msToStart, 0u) << "the next beat";
     EventWasSet(); // forget any earlier signal
-    const auto startMs = static_cast<std::uint32_t>((start - now) / 10'000);
-
-    const auto out = Channel(backend.Run(startMs + 1500), 2, 0);
-    const std::size_t startFrame = startMs * 441 / 10;
+    const auto out = Channel(backend.Run(msToStart + 1500), 2, 0);
+    const std::size_t startFrame = msToStart * 441 / 10;
     EXPECT_LT(Rms(out, 0, startFrame - 441), 1e-4) << "silent before the segment starts";
     EXPECT_GT(Rms(out, startFrame + 441, startFrame + 441 * 20), 0.01) << "the note sounds";
     EXPECT_NEAR(Pitch(out, 44100, startFrame + 441 * 5, startFrame + 441 * 40), 440.0, 10.0)
@@ -188,7 +182,6 @@ TEST_F(DirectMusicTest, ASegmentIsHeardOnTheSynthesizerAtItsTimeAndNotifiesStart
         << "the note has ended and decayed a second after its release";
 
     EXPECT_TRUE(EventWasSet()) << "the start and the end set the event";
-    const MUSIC_TIME startMusic = StartTime();
     const auto notes = TakeNotifications();
     ASSERT_EQ(notes.size(), 2u);
     EXPECT_EQ(notes[0], std::make_pair(DMUS_NOTIFICATION_SEGSTART, startMusic));
@@ -221,12 +214,8 @@ TEST_F(DirectMusicTest, TempoChangesRepeatsAndStopsShowInTimeAndNotifications) {
     track.End();
     ASSERT_EQ(LoadSong(MidiFile(0, 480, {track})), S_OK);
     ASSERT_EQ(segment->SetRepeats(1), S_OK);
-    const REFERENCE_TIME start = Play();
-    const MUSIC_TIME startMusic = StartTime();
-
-    REFERENCE_TIME now = 0;
-    performance->GetTime(&now, nullptr);
-    backend.Run(static_cast<std::uint32_t>((start - now) / 10'000) + 1400);
+    Play();
+    backend.Run(msToStart + 1400);
     auto notes = TakeNotifications();
     ASSERT_EQ(notes.size(), 1u) << "only the start, 1.4 s into a 1.5 s pass";
     EXPECT_EQ(notes[0].first, DMUS_NOTIFICATION_SEGSTART);
@@ -261,7 +250,6 @@ TEST_F(DirectMusicTest, PlayingFromAStartPointSkipsWhatCameBefore) {
     segment->GetStartPoint(&point);
     EXPECT_EQ(point, 3 * DMUS_PPQ);
     Play();
-    const MUSIC_TIME startMusic = StartTime();
     backend.Run(2000);
     const auto notes = TakeNotifications();
     ASSERT_EQ(notes.size(), 2u);
