@@ -97,21 +97,19 @@ TEST(MidiFileReader, BrokenFilesAreRefusedWithAReason) {
     noTicks[12] = 0;
     noTicks[13] = 0;
     cases.push_back({"zero division", noTicks});
-    MidiTrack orphan;
-    orphan.Event(0, {60, 100}).End();
-    cases.push_back({"data byte without status", MidiFile(0, 96, {orphan})});
-    MidiTrack longDelta;
-    longDelta.Raw({0x80, 0x80, 0x80, 0x80, 0x01, 0x90, 60, 100}).End();
-    cases.push_back({"five-byte delta", MidiFile(0, 96, {longDelta})});
-    MidiTrack badMeta;
-    badMeta.Raw({0x00, 0xFF, 0x01, 0x7F, 'a'});
-    cases.push_back({"meta longer than its track", MidiFile(0, 96, {badMeta})});
-    auto missingTrack = MidiFile(1, 96, {orphan});
+    // A file of one track of these bytes.
+    auto track = [](std::initializer_list<std::uint8_t> bytes) {
+        return MidiFile(0, 96, {MidiTrack().Raw(bytes).End()});
+    };
+    cases.push_back({"data byte without status", track({0x00, 60, 100})});
+    cases.push_back({"five-byte delta", track({0x80, 0x80, 0x80, 0x80, 0x01, 0x90, 60, 100})});
+    cases.push_back({"meta longer than its track",
+                     MidiFile(0, 96, {MidiTrack().Raw({0, 0xFF, 1, 0x7F, 'a'})})});
+    auto missingTrack = track({0x00, 0x90, 60, 100});
+    missingTrack[9] = 1;
     missingTrack[11] = 3; // three tracks announced, one present
     cases.push_back({"missing tracks", missingTrack});
-    MidiTrack zeroTempo;
-    zeroTempo.Tempo(0, 0).End();
-    cases.push_back({"zero tempo", MidiFile(0, 96, {zeroTempo})});
+    cases.push_back({"zero tempo", track({0x00, 0xFF, 0x51, 0x03, 0, 0, 0})});
     MidiTrack tooLong;
     for (int i = 0; i < 400; ++i) {
         tooLong.Event(0x0FFFFFFF, {0x90, 60, 1});
