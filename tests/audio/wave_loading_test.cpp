@@ -19,8 +19,6 @@
 #include "audio/sound_engine.h"
 #include "audio_test_support.h"
 #include "platform/faults.h"
-#include "read_faults.h"
-#include "test_window.h"
 
 namespace {
 
