@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -190,7 +189,6 @@ TEST_F(MusicTest, StartUpChoosesTheSynthesizerAndStandsReadyWithoutMusic) {
     GUID synthesizer{};
     audio.directMusic->GetDefaultPort(&synthesizer);
     EXPECT_EQ(audio.currentPortCaps->guidPort, synthesizer);
-    EXPECT_EQ(audio.reverbOn, 1);
     EXPECT_EQ(audio.musicState, MusicEmpty);
     EXPECT_TRUE(backend.Boxes().empty());
     EXPECT_EQ(window.closeRequests, 0);
