@@ -1,68 +1,17 @@
-// What the audio room's tests share: the pulling backend of the platform's
-// audio tests (a clock the test moves, output the test pulls, every message
-// box kept); a folder of its own that the test runs in; and builders for
-// the RIFF WAVE files the game reads.
+// What the audio room's tests share besides the platform audio tests' kit
+// (the pulling backend, a working folder, tone samples): builders for the
+// RIFF WAVE files the game reads, reads that fail on demand, and a window for
+// the audio classes to report to.
 #pragma once
 
-#include <unistd.h>
-
-#include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <cmath>
 #include <cstdint>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <mutex>
-#include <string>
+#include <functional>
 #include <thread>
 #include <vector>
 
-#include "platform/backend.h"
-#include "tests/platform/audio/pull_backend.h"
-
-// The audio room's tests run on the platform audio tests' backend.
-using AudioTestBackend = PullBackend;
-
-// A fresh folder that is the current directory while the object lives (the
-// game names its files relative to the current directory).
-class WorkingFolder {
-public:
-    WorkingFolder() {
-        char pattern[] = "/tmp/qv_audio_XXXXXX";
-        path = mkdtemp(pattern);
-        previous = std::filesystem::current_path();
-        std::filesystem::current_path(path);
-    }
-    ~WorkingFolder() {
-        std::filesystem::current_path(previous);
-        std::filesystem::remove_all(path);
-    }
-    WorkingFolder(const WorkingFolder&) = delete;
-    WorkingFolder& operator=(const WorkingFolder&) = delete;
-
-    void Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-        std::ofstream out(path / name, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-    }
-
-    std::filesystem::path path;
-
-private:
-    std::filesystem::path previous;
-};
-
-// ---------------------------------------------------------------- WAV files
-
-using Bytes = std::vector<std::uint8_t>;
-
-inline void PutLittle(Bytes& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-    }
-}
+#include "app/window_base.h"
+#include "tests/platform/audio/audio_kit.h"
 
 // One chunk: id, declared size (the data's own size unless given), data, and
 // a pad byte after odd-sized data if asked for (as careful RIFF writers do).
@@ -111,32 +60,99 @@ inline Bytes Riff(const std::vector<Bytes>& chunks, std::int64_t riffSize = -1,
     return out;
 }
 
-// PCM samples of a sine tone at `level` of full scale on every channel,
-// changing to `hz2` after `switchFrame` frames (when given).
-inline Bytes ToneSamples(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits, double hz,
-                         std::uint32_t frames, double level = 0.5, double hz2 = 0.0,
-                         std::uint32_t switchFrame = UINT32_MAX) {
-    Bytes out;
-    double phase = 0.0;
-    for (std::uint32_t f = 0; f < frames; ++f) {
-        const double v = level * std::sin(phase);
-        phase += 2.0 * M_PI * (f + 1 < switchFrame || hz2 == 0.0 ? hz : hz2) / rate;
-        for (std::uint16_t c = 0; c < channels; ++c) {
-            if (bits == 8) {
-                out.push_back(static_cast<std::uint8_t>(std::lround(128.0 + v * 127.0)));
-            } else {
-                PutLittle(
-                    out,
-                    static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(v * 32767.0))),
-                    2);
-            }
-        }
-    }
-    return out;
-}
-
 // A complete PCM WAV file as most programs write it.
 inline Bytes WaveFile(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits,
                       const Bytes& samples) {
     return Riff({Chunk("fmt ", FormatData(1, channels, rate, bits)), Chunk("data", samples)});
 }
+
+// Makes ReadFile fail for reads of one particular byte count, so that a test
+// can break one read in the middle of the WAV reader (the 18-byte format
+// record, or a locked region of known size) while the others succeed. The
+// test program is linked with --wrap for ReadFile, which sends the game's
+// calls through here first.
+// Reads of exactly `bytes` bytes fail from now on (0: none fail).
+void FailReadsOfSize(std::uint32_t bytes);
+
+// A window for the audio classes to report to and to send their messages
+// to: its procedure counts the application messages and hands the music ones
+// to whatever the test installs, as the game's window procedure does.
+class TestWindow {
+public:
+    TestWindow() {
+        WNDCLASSEXA windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = Procedure;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "Audio Test Class";
+        RegisterClassExA(&windowClass);
+        current = this;
+        handle = CreateWindowExA(0, "Audio Test Class", "Audio Test", WS_POPUP, 0, 0, 640, 480,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    }
+    ~TestWindow() {
+        DestroyWindow(handle);
+        current = nullptr;
+    }
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+
+    // Dispatches every message waiting now.
+    void Pump() {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageA(&msg);
+        }
+    }
+    // Dispatches messages until `musicNotifies` reaches `count` (the
+    // notification thread posts them a moment after the event is set), or
+    // gives up after two seconds of real time.
+    bool PumpUntilNotified(int count) {
+        for (int i = 0; i < 2000 && musicNotifies < count; ++i) {
+            Pump();
+            if (musicNotifies < count) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+        return musicNotifies >= count;
+    }
+
+    HWND handle = nullptr;
+    int soundReady = 0;
+    int musicReady = 0;
+    int musicNotifies = 0;
+    int closeRequests = 0;
+    std::function<void()> onMusicReady;
+    std::function<void()> onMusicNotify;
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        TestWindow* self = current;
+        if (self == nullptr) {
+            return DefWindowProcA(window, message, wParam, lParam);
+        }
+        switch (message) {
+        case UM_SOUND_READY:
+            ++self->soundReady;
+            return 0;
+        case UM_MUSIC_READY:
+            ++self->musicReady;
+            if (self->onMusicReady) {
+                self->onMusicReady();
+            }
+            return 0;
+        case UM_MUSIC_NOTIFY:
+            ++self->musicNotifies;
+            if (self->onMusicNotify) {
+                self->onMusicNotify();
+            }
+            return 0;
+        case WM_CLOSE:
+            ++self->closeRequests; // the test decides when the window goes
+            return 0;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
+        }
+    }
+    static inline TestWindow* current = nullptr;
+};

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,18 +13,12 @@
 #include "audio/audio_system.h"
 #include "audio_test_support.h"
 #include "platform/faults.h"
-#include "test_window.h"
 #include "tests/platform/audio/midi_builder.h"
 
 namespace {
 
 constexpr std::int32_t FAIL = static_cast<std::int32_t>(0x80004005);
 constexpr MUSIC_TIME kBeat = DMUS_PPQ; // 500 ms at the default 120 bpm
-
-bool HaveSoundFont() {
-    return std::filesystem::exists("/usr/share/sounds/sf2/default-GM.sf2") ||
-           std::filesystem::exists("/usr/share/sounds/sf2/TimGM6mb.sf2");
-}
 
 // Four beats of piano at 120 bpm, one note a beat: A3, E4, A4, E5. Two
 // seconds, a length of four beats.
@@ -99,15 +92,21 @@ GUID PortGuid(std::uint32_t n) {
     return GUID{0x51A70000u + n, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
 }
 
-DMUS_PORTCAPS PortRecord(std::uint32_t n, DWORD portClass, DWORD flags = DMUS_PC_DLS) {
-    DMUS_PORTCAPS caps{};
-    caps.dwSize = sizeof caps;
-    caps.dwFlags = flags;
-    caps.guidPort = PortGuid(n);
-    caps.dwClass = portClass;
-    const std::u16string name = u"Port " + std::u16string(1, static_cast<char16_t>(u'A' + n));
-    std::copy(name.begin(), name.end(), caps.wszDescription);
-    return caps;
+constexpr DWORD IN = DMUS_PC_INPUTCLASS;
+constexpr DWORD OUT = DMUS_PC_OUTPUTCLASS;
+
+// Port records "Port A", "Port B"... of the given classes, taking instruments.
+std::vector<DMUS_PORTCAPS> Ports(const std::vector<DWORD>& classes) {
+    std::vector<DMUS_PORTCAPS> ports(classes.size());
+    for (std::uint32_t n = 0; n < ports.size(); ++n) {
+        ports[n].dwSize = sizeof ports[n];
+        ports[n].dwFlags = DMUS_PC_DLS;
+        ports[n].guidPort = PortGuid(n);
+        ports[n].dwClass = classes[n];
+        const std::u16string name = u"Port " + std::u16string(1, static_cast<char16_t>(u'A' + n));
+        std::copy(name.begin(), name.end(), ports[n].wszDescription);
+    }
+    return ports;
 }
 
 class MusicTest : public ::testing::Test {
@@ -131,6 +130,10 @@ protected:
     }
 
     void Start() { ASSERT_EQ(audio.InitMusic(), 1); }
+    void SetMusic(const Bytes& song, const char* name = "song.mid") {
+        folder.Write(name, song);
+        audio.SetMusicFile(name);
+    }
 
     // Puts the scripted port list in front of the real one for the
     // enumeration that start-up runs.
@@ -157,13 +160,18 @@ protected:
         audio.performance->GetTime(nullptr, &now);
         return now;
     }
+    DWORD Repeats() {
+        DWORD repeats = 99;
+        audio.segment->GetRepeats(&repeats);
+        return repeats;
+    }
     MUSIC_TIME StartPoint() {
         MUSIC_TIME point = -1;
         audio.segment->GetStartPoint(&point);
         return point;
     }
 
-    AudioTestBackend backend;
+    PullBackend backend;
     WorkingFolder folder;
     TestWindow window;
     AudioSystem audio;
@@ -176,74 +184,64 @@ protected:
 TEST_F(MusicTest, StartUpChoosesTheSynthesizerAndStandsReadyWithoutMusic) {
     Start();
     EXPECT_EQ(window.musicReady, 1);
-    EXPECT_NE(audio.performance, nullptr);
-    EXPECT_NE(audio.loader, nullptr);
     ASSERT_NE(audio.port, nullptr);
     ASSERT_NE(audio.currentPortCaps, nullptr);
     GUID synthesizer{};
     audio.directMusic->GetDefaultPort(&synthesizer);
     EXPECT_EQ(audio.currentPortCaps->guidPort, synthesizer);
-    EXPECT_EQ(audio.portCaps[audio.selectedPort], audio.currentPortCaps);
-    EXPECT_EQ(audio.reverbOn, 1);
     EXPECT_EQ(audio.musicState, MusicEmpty);
     EXPECT_TRUE(backend.Boxes().empty());
     EXPECT_EQ(window.closeRequests, 0);
 
-    // Without a segment, notifications and activation changes do nothing.
+    // Without a segment, notifications, activation changes and every music
+    // command do nothing (and touch no segment).
     PostMessageA(window.handle, UM_MUSIC_NOTIFY, 0, 0);
     window.Pump();
     audio.ToggleMusicPause();
-    EXPECT_EQ(audio.musicState, MusicEmpty);
-    EXPECT_EQ(audio.segment, nullptr);
-    // Stopping or pausing with nothing loaded changes nothing (and touches
-    // no segment).
+    audio.PlayMusic();
+    audio.RepeatMusic();
     audio.StopMusic();
     audio.PauseMusic();
     EXPECT_EQ(audio.musicState, MusicEmpty);
+    EXPECT_EQ(audio.segment, nullptr);
 }
 
-TEST_F(MusicTest, TheDefaultOutputPortIsChosenWhereverItStandsAndInputPortsAreSkipped) {
-    ScriptPorts({PortRecord(0, DMUS_PC_INPUTCLASS), PortRecord(1, DMUS_PC_OUTPUTCLASS),
-                 PortRecord(2, DMUS_PC_INPUTCLASS), PortRecord(3, DMUS_PC_OUTPUTCLASS)},
-                PortGuid(3));
+struct PortChoice {
+    std::vector<DWORD> classes;
+    std::uint32_t defaultPort;
+    int lastPort;        // the table's last entry ...
+    std::uint32_t first; // ... the port in its first entry
+    std::uint32_t last;  // ... and in its last
+    int selected;
+};
+
+class PortChoices : public MusicTest, public ::testing::WithParamInterface<PortChoice> {};
+
+TEST_P(PortChoices, TheDefaultOutputIsChosenElseTheFirstAndInputsAndOverflowAreLeftOut) {
+    const PortChoice& c = GetParam();
+    ScriptPorts(Ports(c.classes), PortGuid(c.defaultPort));
     Start();
-    EXPECT_EQ(audio.lastPort, 1) << "two output ports in the table";
-    EXPECT_EQ(audio.portCaps[0]->guidPort, PortGuid(1));
-    EXPECT_EQ(audio.portNames[0], "Port B");
-    EXPECT_EQ(audio.portCaps[1]->guidPort, PortGuid(3));
-    EXPECT_EQ(audio.selectedPort, 1);
-    ASSERT_EQ(scripted->created.size(), 1u);
-    EXPECT_EQ(scripted->created[0], PortGuid(3));
-    EXPECT_EQ(audio.currentPortCaps, audio.portCaps[1]);
+    EXPECT_EQ(audio.lastPort, c.lastPort);
+    EXPECT_EQ(audio.portCaps[0]->guidPort, PortGuid(c.first));
+    EXPECT_EQ(audio.portNames[0], std::string("Port ") + static_cast<char>('A' + c.first));
+    EXPECT_EQ(audio.portCaps[c.lastPort]->guidPort, PortGuid(c.last));
+    EXPECT_EQ(audio.selectedPort, c.selected);
+    EXPECT_EQ(audio.currentPortCaps, audio.portCaps[c.selected]);
+    EXPECT_EQ(scripted->created, std::vector<GUID>{audio.currentPortCaps->guidPort});
     EXPECT_TRUE(backend.Boxes().empty());
 }
 
-TEST_F(MusicTest, WithoutTheDefaultAmongTheOutputsTheFirstOutputPortIsChosen) {
-    ScriptPorts({PortRecord(0, DMUS_PC_INPUTCLASS), PortRecord(1, DMUS_PC_OUTPUTCLASS),
-                 PortRecord(2, DMUS_PC_OUTPUTCLASS)},
-                PortGuid(0)); // the default is an input port
-    Start();
-    EXPECT_EQ(audio.selectedPort, 0);
-    ASSERT_EQ(scripted->created.size(), 1u);
-    EXPECT_EQ(scripted->created[0], PortGuid(1));
-}
-
-TEST_F(MusicTest, MoreOutputPortsThanTheTableHoldsAreLeftOut) {
-    std::vector<DMUS_PORTCAPS> ports;
-    for (std::uint32_t i = 0; i < 25; ++i) {
-        ports.push_back(PortRecord(i, DMUS_PC_OUTPUTCLASS));
-    }
-    ScriptPorts(ports, PortGuid(22)); // the default is one of those left out
-    Start();
-    EXPECT_EQ(audio.lastPort, MIDI_PORT_CAPACITY - 1);
-    EXPECT_EQ(audio.portCaps[MIDI_PORT_CAPACITY - 1]->guidPort, PortGuid(19));
-    EXPECT_EQ(audio.selectedPort, 0);
-    EXPECT_NE(audio.port, nullptr);
-    EXPECT_TRUE(backend.Boxes().empty());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Tables, PortChoices,
+    ::testing::Values(PortChoice{{IN, OUT, IN, OUT}, 3, 1, 1, 3, 1},
+                      // The default is an input port.
+                      PortChoice{{IN, OUT, OUT}, 0, 1, 1, 2, 0},
+                      // The default is one of the outputs the table has no room for.
+                      PortChoice{std::vector<DWORD>(25, OUT), 22, MIDI_PORT_CAPACITY - 1, 0,
+                                 MIDI_PORT_CAPACITY - 1, 0}));
 
 TEST_F(MusicTest, AnEnumerationFailingWithAFilledRecordShowsItsMessageAndClosesTheWindow) {
-    ScriptPorts({PortRecord(0, DMUS_PC_OUTPUTCLASS)}, PortGuid(0), 1);
+    ScriptPorts(Ports({OUT}), PortGuid(0), 1);
     EXPECT_EQ(audio.InitMusic(), 1) << "port failures do not fail the start";
     window.Pump();
     EXPECT_EQ(backend.Boxes(), std::vector<std::string>{"Port列挙に失敗しました"});
@@ -253,8 +251,7 @@ TEST_F(MusicTest, AnEnumerationFailingWithAFilledRecordShowsItsMessageAndClosesT
 }
 
 TEST_F(MusicTest, WithNoOutputPortNoPortIsMadeAndTheWindowCloses) {
-    ScriptPorts({PortRecord(0, DMUS_PC_INPUTCLASS), PortRecord(1, DMUS_PC_INPUTCLASS)},
-                PortGuid(0));
+    ScriptPorts(Ports({IN, IN}), PortGuid(0));
     EXPECT_EQ(audio.InitMusic(), 1);
     window.Pump();
     EXPECT_EQ(backend.Boxes(),
@@ -264,12 +261,10 @@ TEST_F(MusicTest, WithNoOutputPortNoPortIsMadeAndTheWindowCloses) {
     EXPECT_EQ(audio.portCaps[0], nullptr) << "input port records are freed, not kept";
 }
 
-TEST_F(MusicTest, SelectingAnotherPortStopsTheMusicAndAFailureKeepsTheWindow) {
-    ScriptPorts({PortRecord(0, DMUS_PC_OUTPUTCLASS), PortRecord(1, DMUS_PC_OUTPUTCLASS)},
-                PortGuid(0));
+TEST_F(MusicTest, SelectingAnotherPortStopsTheMusicAndEachFailingStepKeepsTheWindow) {
+    ScriptPorts(Ports({OUT, OUT}), PortGuid(0));
     Start();
-    folder.Write("song.mid", FourNotes());
-    audio.SetMusicFile("song.mid");
+    SetMusic(FourNotes());
     audio.PlayMusic();
     ASSERT_EQ(audio.musicState, MusicPlaying);
     ASSERT_EQ(audio.instrumentsDownloaded, 1);
@@ -288,46 +283,36 @@ TEST_F(MusicTest, SelectingAnotherPortStopsTheMusicAndAFailureKeepsTheWindow) {
     ASSERT_EQ(scripted->created.size(), 2u);
     EXPECT_TRUE(backend.Boxes().empty());
 
-    platform::InjectFault("CreatePort", FAIL, 1);
-    audio.SelectMidiPort(0);
-    window.Pump();
-    EXPECT_EQ(backend.Boxes(),
-              (std::vector<std::string>{"DirectMusic portが作れません", "CreateAndAddPort失敗"}));
-    EXPECT_EQ(window.closeRequests, 0) << "the window stays";
-    EXPECT_EQ(audio.port, nullptr);
-    EXPECT_EQ(audio.currentPortCaps, audio.portCaps[1]) << "changes only on success";
-    audio.PlayMusic(); // without a port there is nothing to play on
-    EXPECT_EQ(audio.musicState, MusicStopped);
-}
-
-TEST_F(MusicTest, EachStepOfSettingUpASelectedPortReportsItsOwnFailure) {
-    ScriptPorts({PortRecord(0, DMUS_PC_OUTPUTCLASS), PortRecord(1, DMUS_PC_OUTPUTCLASS)},
-                PortGuid(0));
-    Start();
+    // Each step of setting up a selected port reports its own failure.
     struct Step {
         const char* operation;
         const char* message;
     };
     const Step steps[] = {
-        {"CreatePort", "DirectMusic portが作れません"},
         {"Activate", "portがアクティブです"},
         {"AddPort", "performanceにportを追加できません"},
         {"AssignPChannelBlock", "performanceにDirectMusic portを追加できません"},
+        {"CreatePort", "DirectMusic portが作れません"},
     };
-    int target = 1;
+    int target = 0;
     for (const Step& step : steps) {
         SCOPED_TRACE(step.operation);
         const std::size_t before = backend.Boxes().size();
         platform::InjectFault(step.operation, FAIL, 1);
         audio.SelectMidiPort(target);
+        window.Pump();
         const std::vector<std::string> boxes = backend.Boxes();
         ASSERT_EQ(boxes.size(), before + 2);
         EXPECT_EQ(boxes[before], step.message);
         EXPECT_EQ(boxes[before + 1], "CreateAndAddPort失敗");
         EXPECT_EQ(audio.selectedPort, target);
+        EXPECT_EQ(audio.currentPortCaps, audio.portCaps[1]) << "changes only on success";
         target = 1 - target;
     }
-    EXPECT_EQ(window.closeRequests, 0);
+    EXPECT_EQ(window.closeRequests, 0) << "the window stays";
+    EXPECT_EQ(audio.port, nullptr);
+    audio.PlayMusic(); // without a port there is nothing to play on
+    EXPECT_EQ(audio.musicState, MusicStopped);
     // A later selection sets up a working port again.
     audio.SelectMidiPort(target);
     EXPECT_NE(audio.port, nullptr);
@@ -363,8 +348,7 @@ TEST_F(MusicTest, AFailedWaitEndsTheNotificationThreadWithItsMessage) {
     ASSERT_TRUE(backend.AwaitBoxes(1));
     EXPECT_EQ(backend.Boxes(), std::vector<std::string>{"WaitForSingleObjectに失敗しました"});
     // The thread is gone: a segment's notifications no longer reach the window.
-    folder.Write("song.mid", OneNoteSong(240));
-    audio.SetMusicFile("song.mid");
+    SetMusic(OneNoteSong(240));
     audio.PlayMusic();
     backend.Run(1500);
     window.Pump();
@@ -373,13 +357,12 @@ TEST_F(MusicTest, AFailedWaitEndsTheNotificationThreadWithItsMessage) {
 
 // ---------------------------------------------------------------- music
 
-TEST_F(MusicTest, AMidiFileSetAsTheMusicIsHeardOnTheSynthesizer) {
+TEST_F(MusicTest, AMidiFileIsHeardAndPausingAndResumingGoOnFromThePlaceReached) {
     if (!HaveSoundFont()) {
         GTEST_SKIP() << "no General MIDI SoundFont installed";
     }
     Start();
-    folder.Write("song.mid", FourNotes());
-    audio.SetMusicFile("song.mid");
+    SetMusic(FourNotes());
     ASSERT_EQ(audio.musicState, MusicStopped);
     EXPECT_EQ(audio.segmentLength, 4 * kBeat);
     EXPECT_STREQ(audio.musicFileName, "song.mid");
@@ -388,29 +371,17 @@ TEST_F(MusicTest, AMidiFileSetAsTheMusicIsHeardOnTheSynthesizer) {
     EXPECT_EQ(audio.standardMidiSet, 1);
     EXPECT_EQ(audio.instrumentsDownloaded, 1);
     EXPECT_EQ(audio.startMusicTime % kBeat, 0) << "it starts on a beat";
-
-    const std::uint32_t delay = MsUntil(audio.startReferenceTime);
-    const auto left = Channel(backend.Run(delay + 2000), 2, 0);
-    const std::size_t start = delay * 441 / 10;
-    EXPECT_LT(Rms(left, 0, start), 1e-4) << "silent before its start";
-    for (int beat = 0; beat < 4; ++beat) {
-        const std::size_t from = start + beat * 22050 + 2205;
-        EXPECT_NEAR(Pitch(left, 44100, from, from + 13230), kNoteHz[beat], kNoteHz[beat] * 0.03)
+    const MUSIC_TIME firstStart = audio.startMusicTime;
+    const std::uint32_t firstDelay = MsUntil(audio.startReferenceTime);
+    // Up to a quarter into the third beat.
+    const auto heard = Channel(backend.Run(firstDelay + 1250), 2, 0);
+    const std::size_t firstFrame = firstDelay * 441 / 10;
+    EXPECT_LT(Rms(heard, 0, firstFrame), 1e-4) << "silent before its start";
+    for (int beat = 0; beat < 3; ++beat) {
+        const std::size_t from = firstFrame + beat * 22050 + 2205;
+        EXPECT_NEAR(Pitch(heard, 44100, from, from + 13230), kNoteHz[beat], kNoteHz[beat] * 0.03)
             << "beat " << beat;
     }
-    EXPECT_TRUE(backend.Boxes().empty());
-}
-
-TEST_F(MusicTest, PausingAndResumingGoesOnFromThePlaceReachedAndSumsThePlayedStretches) {
-    if (!HaveSoundFont()) {
-        GTEST_SKIP() << "no General MIDI SoundFont installed";
-    }
-    Start();
-    folder.Write("song.mid", FourNotes());
-    audio.SetMusicFile("song.mid");
-    audio.PlayMusic();
-    const MUSIC_TIME firstStart = audio.startMusicTime;
-    backend.Run(MsUntil(audio.startReferenceTime) + 1250); // a quarter into the third beat
 
     // Deactivation pauses: the start point is where it stopped.
     audio.ToggleMusicPause();
@@ -440,45 +411,39 @@ TEST_F(MusicTest, PausingAndResumingGoesOnFromThePlaceReachedAndSumsThePlayedStr
     EXPECT_EQ(audio.playedMusicTime, (1250 + 600) * kBeat / 500);
     EXPECT_EQ(audio.playedReferenceTime, (1250 + 600) * 10'000);
     EXPECT_EQ(StartPoint(), audio.playedMusicTime);
+    EXPECT_TRUE(backend.Boxes().empty());
 }
 
-TEST_F(MusicTest, PausingAfterOneAndAHalfLengthsStartsAgainHalfWay) {
+// Paused after 1.5 lengths of a repeating song it starts again half-way; after
+// exactly one length it keeps the length.
+class PauseWhileRepeating : public MusicTest,
+                            public ::testing::WithParamInterface<std::pair<int, MUSIC_TIME>> {};
+
+TEST_P(PauseWhileRepeating, ThePlayedTimeIsTheOffsetIntoThePass) {
+    const auto [ms, played] = GetParam();
     Start();
-    folder.Write("song.mid", FourNotes());
-    audio.SetMusicFile("song.mid");
+    SetMusic(FourNotes());
     audio.RepeatMusic(); // 1000000 repeats, then play
     ASSERT_EQ(audio.musicState, MusicPlaying);
-    DWORD repeats = 0;
-    audio.segment->GetRepeats(&repeats);
-    EXPECT_EQ(repeats, MUSIC_REPEATS);
-    backend.Run(MsUntil(audio.startReferenceTime) + 3000);
-    EXPECT_EQ(NowMusic() - audio.startMusicTime, 6 * kBeat);
+    EXPECT_EQ(Repeats(), MUSIC_REPEATS);
+    backend.Run(MsUntil(audio.startReferenceTime) + ms);
+    EXPECT_EQ(NowMusic() - audio.startMusicTime, ms * kBeat / 500);
     audio.PauseMusic();
-    EXPECT_EQ(audio.playedMusicTime, 2 * kBeat) << "half of the four-beat length";
-    EXPECT_EQ(StartPoint(), 2 * kBeat);
+    EXPECT_EQ(audio.playedMusicTime, played);
+    EXPECT_EQ(StartPoint(), played);
 }
 
-TEST_F(MusicTest, PausingAtExactlyOneLengthKeepsTheLength) {
-    Start();
-    folder.Write("song.mid", FourNotes());
-    audio.SetMusicFile("song.mid");
-    audio.RepeatMusic();
-    backend.Run(MsUntil(audio.startReferenceTime) + 2000);
-    audio.PauseMusic();
-    EXPECT_EQ(audio.playedMusicTime, 4 * kBeat);
-}
+INSTANTIATE_TEST_SUITE_P(Lengths, PauseWhileRepeating,
+                         ::testing::Values(std::pair{3000, 2 * kBeat}, std::pair{2000, 4 * kBeat}));
 
 TEST_F(MusicTest, TheEndOfTheSegmentStartsItAgainWithAMillionRepeats) {
     if (!HaveSoundFont()) {
         GTEST_SKIP() << "no General MIDI SoundFont installed";
     }
     Start();
-    folder.Write("song.mid", OneNoteSong(480)); // one beat of A4
-    audio.SetMusicFile("song.mid");
+    SetMusic(OneNoteSong(480)); // one beat of A4
     audio.PlayMusic();
-    DWORD repeats = 99;
-    audio.segment->GetRepeats(&repeats);
-    ASSERT_EQ(repeats, 0u) << "played once";
+    ASSERT_EQ(Repeats(), 0u) << "played once";
     const MUSIC_TIME firstStart = audio.startMusicTime;
     const std::uint32_t delay = MsUntil(audio.startReferenceTime);
 
@@ -490,8 +455,7 @@ TEST_F(MusicTest, TheEndOfTheSegmentStartsItAgainWithAMillionRepeats) {
     backend.Run(500); // past the end of the beat
     ASSERT_TRUE(window.PumpUntilNotified(2)) << window.musicNotifies;
     EXPECT_EQ(audio.musicState, MusicPlaying);
-    audio.segment->GetRepeats(&repeats);
-    EXPECT_EQ(repeats, MUSIC_REPEATS);
+    EXPECT_EQ(Repeats(), MUSIC_REPEATS);
     EXPECT_GE(audio.startMusicTime, firstStart + kBeat) << "a new play after the end";
     EXPECT_EQ(StartPoint(), 0) << "from the beginning";
 
@@ -502,7 +466,7 @@ TEST_F(MusicTest, TheEndOfTheSegmentStartsItAgainWithAMillionRepeats) {
     EXPECT_TRUE(backend.Boxes().empty());
 }
 
-TEST_F(MusicTest, LoadingAnotherFileStopsTheFirstAndUnloadsIt) {
+TEST_F(MusicTest, LoadingAnotherFileStopsTheFirstAndUnloadsItAndAMissingOneEmpties) {
     Start();
     folder.Write("one.mid", FourNotes());
     folder.Write("two.mid", OneNoteSong(960));
@@ -524,35 +488,21 @@ TEST_F(MusicTest, LoadingAnotherFileStopsTheFirstAndUnloadsIt) {
     EXPECT_EQ(audio.standardMidiSet, 0);
     EXPECT_LT(Rms(Channel(backend.Run(1500), 2, 0), 44100 / 2), 1e-3) << "nothing plays";
 
-    audio.SetMusicFile("none.mid");
+    // A missing file, its long name cut to the buffer.
+    const std::string name(400, 'n');
+    audio.SetMusicFile(name.c_str());
+    EXPECT_EQ(std::string(audio.musicFileName), name.substr(0, MUSIC_FILE_NAME_SIZE - 1));
     EXPECT_EQ(audio.musicState, MusicEmpty);
     EXPECT_EQ(audio.segment, nullptr);
     EXPECT_EQ(backend.Boxes(), std::vector<std::string>{"GetObjectに失敗しました"});
 }
 
-TEST_F(MusicTest, ALongFileNameIsCutToTheBuffer) {
-    Start();
-    const std::string name(400, 'n');
-    audio.SetMusicFile(name.c_str());
-    EXPECT_EQ(std::strlen(audio.musicFileName), MUSIC_FILE_NAME_SIZE - 1u);
-    EXPECT_EQ(std::string(audio.musicFileName), name.substr(0, MUSIC_FILE_NAME_SIZE - 1));
-    EXPECT_EQ(backend.Boxes(), std::vector<std::string>{"GetObjectに失敗しました"});
-    EXPECT_EQ(audio.musicState, MusicEmpty);
-}
-
 TEST_F(MusicTest, SegmentFailuresShowTheirMessagesAndLeaveTheStateAlone) {
     Start();
-    folder.Write("song.mid", FourNotes());
-    folder.Write("garbage.mid", {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0xFF, 0xFF});
-
-    audio.SetMusicFile("garbage.mid");
-    EXPECT_EQ(audio.musicState, MusicEmpty);
-    audio.PlayMusic(); // nothing loaded: nothing happens
-    audio.RepeatMusic();
-    audio.ToggleMusicPause();
+    SetMusic({'M', 'T', 'h', 'd', 0, 0, 0, 6, 0xFF, 0xFF}, "garbage.mid");
     EXPECT_EQ(audio.musicState, MusicEmpty);
 
-    audio.SetMusicFile("song.mid");
+    SetMusic(FourNotes());
     ASSERT_EQ(audio.musicState, MusicStopped);
     // The standard-MIDI-file setting and then the download fail.
     platform::InjectFault("SetParam", FAIL, 2);
@@ -583,11 +533,11 @@ TEST_F(MusicTest, SegmentFailuresShowTheirMessagesAndLeaveTheStateAlone) {
 }
 
 TEST_F(MusicTest, OnAPortWithoutInstrumentsTheMidiSettingIsDroppedByLoadingAgain) {
-    ScriptPorts({PortRecord(0, DMUS_PC_OUTPUTCLASS), PortRecord(1, DMUS_PC_OUTPUTCLASS, 0)},
-                PortGuid(0));
+    auto ports = Ports({OUT, OUT});
+    ports[1].dwFlags = 0; // takes no downloadable instruments
+    ScriptPorts(ports, PortGuid(0));
     Start();
-    folder.Write("song.mid", FourNotes());
-    audio.SetMusicFile("song.mid");
+    SetMusic(FourNotes());
     audio.PlayMusic();
     ASSERT_EQ(audio.standardMidiSet, 1);
     IDirectMusicSegment* first = audio.segment;

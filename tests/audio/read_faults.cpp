@@ -1,4 +1,4 @@
-#include "read_faults.h"
+#include "audio_test_support.h"
 
 #include <atomic>
 

@@ -1,23 +1,24 @@
 // The game's WAV reader and sound slots on the real DirectSound layer: files
-// of several PCM formats are heard at their pitch and for their length,
-// looping without a seam; playing a playing slot restarts it and stopping
-// keeps its place; every refusal shows its message, and broken files of
-// every kind end in a message or a result, never a crash or a hang.
+// of several layouts load with their samples unchanged, files SoX wrote are
+// heard at their pitch and for their length; playing a playing slot restarts
+// it, looping goes round and stopping keeps its place; every refusal shows its message, and broken
+// files of every kind end in a message or a result, never a crash or a hang.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "audio/sound_engine.h"
 #include "audio_test_support.h"
 #include "platform/faults.h"
-#include "read_faults.h"
-#include "test_window.h"
 
 namespace {
 
@@ -28,6 +29,11 @@ std::string Caption(HWND window) {
     std::snprintf(text, sizeof text, "%x",
                   static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(window)));
     return text;
+}
+
+Bytes Resized(Bytes bytes, std::size_t size) {
+    bytes.resize(size);
+    return bytes;
 }
 
 class SoundTest : public ::testing::Test {
@@ -66,7 +72,7 @@ protected:
         return out;
     }
 
-    AudioTestBackend backend;
+    PullBackend backend;
     WorkingFolder folder;
     TestWindow window;
     SoundEngine engine;
@@ -84,96 +90,36 @@ TEST_F(SoundTest, StartingFixesTheOutputFormatAndTellsTheWindow) {
 
 // ---------------------------------------------------------------- hearing
 
-struct Shape {
-    std::uint32_t rate;
-    std::uint16_t channels;
-    std::uint16_t bits;
-    double hz;
-};
-
-void PrintTo(const Shape& s, std::ostream* out) {
-    *out << s.rate << "Hz_" << s.channels << "ch_" << s.bits << "bit";
-}
-
-class WaveFormats : public SoundTest, public ::testing::WithParamInterface<Shape> {};
-
-TEST_P(WaveFormats, AFileIsHeardAtItsPitchForItsLength) {
-    const Shape s = GetParam();
-    const std::uint32_t frames = s.rate * 3 / 10; // 0.3 s
-    ASSERT_EQ(Load(WaveFile(s.rate, s.channels, s.bits,
-                            ToneSamples(s.rate, s.channels, s.bits, s.hz, frames))),
-              1);
-    EXPECT_EQ(BufferBytes(), frames * s.channels * s.bits / 8);
-    engine.PlaySlot(engine.slots[BGM_SLOT], 0);
-    const auto out = backend.Run(600);
-    for (unsigned c = 0; c < 2; ++c) {
-        const auto ch = Channel(out, 2, c);
-        EXPECT_NEAR(Frequency(ch, 44100, 441, 44100 * 28 / 100), s.hz, s.hz * 0.01) << c;
-        EXPECT_NEAR(Rms(ch, 441, 44100 * 28 / 100), kHalfScaleRms, 0.03) << c;
-        EXPECT_LT(Rms(ch, 44100 * 32 / 100), 1e-3) << "silent once its 0.3 s are over";
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Pcm, WaveFormats,
-                         ::testing::Values(Shape{11025, 1, 8, 330.0}, Shape{22050, 1, 16, 440.0},
-                                           Shape{44100, 2, 16, 523.25}, Shape{22050, 2, 8, 880.0},
-                                           Shape{8000, 1, 16, 220.0}, Shape{48000, 2, 16, 440.0}));
-
-TEST_F(SoundTest, ALoopingSlotRepeatsWithoutAGapOrAClick) {
-    // 44 whole periods of 441 Hz at 22050 Hz: 0.1 s that join seamlessly.
-    ASSERT_EQ(Load(WaveFile(22050, 1, 16, ToneSamples(22050, 1, 16, 441.0, 2200))), 1);
-    engine.PlaySlot(engine.slots[BGM_SLOT], 1);
-    const auto left = Channel(backend.Run(1000), 2, 0);
-    double worstStep = 0.0;
-    for (std::size_t i = 200; i < left.size(); ++i) {
-        worstStep = std::max(worstStep, std::abs(left[i] - left[i - 1]));
-    }
-    EXPECT_LT(worstStep, 0.04) << "a half-scale 441 Hz sine moves at most 0.032 a sample";
-    for (std::size_t window = 1; window < 10; ++window) {
-        EXPECT_NEAR(Rms(left, window * 4410, (window + 1) * 4410), kHalfScaleRms, 0.02)
-            << "pass " << window << " sounds in full";
-    }
-    EXPECT_NEAR(Frequency(left, 44100, 441), 441.0, 2.0);
-}
-
 // One second at 44100 Hz: 440 Hz for the first half, 880 Hz for the second,
 // so the pitch tells where in the sound the slot is.
 Bytes TwoHalves() {
     return WaveFile(44100, 1, 16, ToneSamples(44100, 1, 16, 440.0, 44100, 0.5, 880.0, 22050));
 }
 
-TEST_F(SoundTest, PlayingAPlayingSlotStartsItAgainFromItsFirstSample) {
+// (How the mixer joins the end of a looping buffer to its start is the
+// DirectSound tests' business; here it is only whether the slot loops.)
+TEST_F(SoundTest, PlayingAPlayingSlotRestartsItLoopingGoesRoundAndStoppingKeepsThePlace) {
     ASSERT_EQ(Load(TwoHalves()), 1);
     engine.PlaySlot(engine.slots[BGM_SLOT], 1);
     auto left = Channel(backend.Run(700), 2, 0);
-    ASSERT_NEAR(Frequency(left, 44100, 44100 * 55 / 100, 44100 * 69 / 100), 880.0, 10.0);
+    ASSERT_NEAR(Pitch(left, 44100, 44100 * 55 / 100, 44100 * 69 / 100), 880.0, 10.0);
     engine.PlaySlot(engine.slots[BGM_SLOT], 1);
-    left = Channel(backend.Run(700), 2, 0);
-    EXPECT_NEAR(Frequency(left, 44100, 441 * 2, 44100 * 45 / 100), 440.0, 5.0)
+    left = Channel(backend.Run(1200), 2, 0);
+    EXPECT_NEAR(Pitch(left, 44100, 441 * 2, 44100 * 45 / 100), 440.0, 5.0)
         << "back at the first half";
-    EXPECT_NEAR(Frequency(left, 44100, 44100 * 55 / 100, 44100 * 69 / 100), 880.0, 10.0);
-}
+    EXPECT_NEAR(Pitch(left, 44100, 44100 * 55 / 100, 44100 * 95 / 100), 880.0, 10.0);
+    EXPECT_NEAR(Pitch(left, 44100, 44100 * 105 / 100, 44100 * 119 / 100), 440.0, 5.0)
+        << "and round again";
+    EXPECT_NEAR(Rms(left, 441, 44100 * 119 / 100), kHalfScaleRms, 0.02) << "without a gap";
 
-TEST_F(SoundTest, StoppingASlotKeepsItsPlaceAndPlayingResumesThere) {
-    ASSERT_EQ(Load(TwoHalves()), 1);
-    engine.PlaySlot(engine.slots[BGM_SLOT], 0);
-    backend.Run(300);
+    // Stopped 0.2 s into the second pass and played again without the rewind
+    // of PlaySlot, it goes on from there: the 880 Hz half comes 0.3 s later.
     engine.StopSlot(engine.slots[BGM_SLOT]);
-    DWORD stoppedAt = 0;
-    ASSERT_EQ(Slot()->GetCurrentPosition(&stoppedAt, nullptr), DS_OK);
-    EXPECT_NEAR(static_cast<double>(stoppedAt), 0.3 * 44100 * 2, 256 * 2 + 2)
-        << "0.3 s in, to within one mixing chunk";
     EXPECT_LT(Rms(Channel(backend.Run(200), 2, 0)), 1e-4) << "silent while stopped";
-    DWORD later = 0;
-    Slot()->GetCurrentPosition(&later, nullptr);
-    EXPECT_EQ(later, stoppedAt);
-
-    // Played again without the rewind of PlaySlot, it goes on from there: the
-    // 880 Hz half comes about 0.2 s later instead of 0.5 s.
     ASSERT_EQ(Slot()->Play(0, 0, 0), DS_OK);
-    const auto left = Channel(backend.Run(500), 2, 0);
-    EXPECT_NEAR(Frequency(left, 44100, 441, 44100 * 15 / 100), 440.0, 5.0);
-    EXPECT_NEAR(Frequency(left, 44100, 44100 * 25 / 100, 44100 * 45 / 100), 880.0, 10.0);
+    left = Channel(backend.Run(500), 2, 0);
+    EXPECT_NEAR(Pitch(left, 44100, 441, 44100 * 25 / 100), 440.0, 5.0);
+    EXPECT_NEAR(Pitch(left, 44100, 44100 * 35 / 100, 44100 * 49 / 100), 880.0, 10.0);
 }
 
 TEST_F(SoundTest, EmptySlotsIgnorePlayAndStopAndAFailedReloadEmptiesTheSlot) {
@@ -198,19 +144,12 @@ TEST_F(SoundTest, ChunksAreFoundInAnyOrderAndUnknownOrEmptyOnesAreSkipped) {
         {fmt, data},
         {data, fmt},                                                   // data first
         {Chunk("LIST", Bytes(26, 'x')), fmt, Chunk("fact", {}), data}, // others between
-        {Chunk("JUNK", {}),
-         Chunk("fmt ",
-               [] {
-                   Bytes f = FormatData(1, 1, 22050, 16);
-                   f.resize(40, 0); // a longer fmt chunk: only its first 18 bytes count
-                   return f;
-               }()),
-         data},
+        // A longer fmt chunk: only its first 18 bytes count.
+        {Chunk("JUNK", {}), Chunk("fmt ", Resized(FormatData(1, 1, 22050, 16), 40)), data},
     };
     for (std::size_t i = 0; i < layouts.size(); ++i) {
         SCOPED_TRACE(i);
         ASSERT_EQ(Load(Riff(layouts[i])), 1);
-        EXPECT_EQ(BufferBytes(), samples.size());
         EXPECT_EQ(BufferContents(), samples) << "the samples are copied unchanged";
     }
     EXPECT_TRUE(backend.Boxes().empty());
@@ -224,13 +163,11 @@ TEST_F(SoundTest, ADataChunkDeclaringMoreThanTheFileHoldsGetsABufferOfWhatIsTher
             {Chunk("fmt ", FormatData(1, 1, 22050, 16)), Chunk("data", samples, false, declared)},
             36 + 400);
         ASSERT_EQ(Load(file), 1);
-        EXPECT_EQ(BufferBytes(), 400u) << "no buffer of the declared size";
-        EXPECT_EQ(BufferContents(), samples);
+        EXPECT_EQ(BufferContents(), samples) << "no buffer of the declared size";
     }
     // The samples end in the middle of a frame: the buffer still takes them.
-    Bytes cut = WaveFile(22050, 2, 16, ToneSamples(22050, 2, 16, 440.0, 100));
-    cut.resize(cut.size() - 3);
-    ASSERT_EQ(Load(cut), 1);
+    const Bytes stereo = WaveFile(22050, 2, 16, ToneSamples(22050, 2, 16, 440.0, 100));
+    ASSERT_EQ(Load(Resized(stereo, stereo.size() - 3)), 1);
     EXPECT_EQ(BufferBytes(), 397u);
     engine.PlaySlot(engine.slots[BGM_SLOT], 1);
     backend.Run(100);
@@ -241,8 +178,8 @@ TEST_F(SoundTest, ADataChunkDeclaringMoreThanTheFileHoldsGetsABufferOfWhatIsTher
 
 struct Refusal {
     const char* name;
-    std::function<Bytes()> file;
-    const char* message; // UTF-8; null: no message box
+    std::optional<Bytes> file; // none: there is no such file
+    const char* message;       // UTF-8; null: no message box
     std::function<void()> arm = [] {};
     bool bufferStays = false; // failures after the buffer was made leave it in the slot
 };
@@ -251,115 +188,61 @@ void PrintTo(const Refusal& r, std::ostream* out) {
     *out << r.name;
 }
 
-Bytes GoodFile() {
-    return WaveFile(22050, 1, 16, ToneSamples(22050, 1, 16, 440.0, 1000)); // 2000 data bytes
+Bytes Patched(Bytes bytes, std::size_t at, std::uint8_t value) {
+    bytes[at] = value;
+    return bytes;
 }
 
-Bytes WithFmt(const Bytes& fmtData, const std::vector<Bytes>& before = {}) {
-    std::vector<Bytes> chunks = before;
-    chunks.push_back(Chunk("fmt ", fmtData));
-    chunks.push_back(Chunk("data", ToneSamples(22050, 1, 16, 440.0, 100)));
-    return Riff(chunks);
+const Bytes kGood = WaveFile(22050, 1, 16, ToneSamples(22050, 1, 16, 440.0, 1000)); // 2000 bytes
+const Bytes kFmt = Chunk("fmt ", FormatData(1, 1, 22050, 16));
+const Bytes kData = Chunk("data", ToneSamples(22050, 1, 16, 440.0, 100));
+const Bytes kList = Chunk("LIST", Bytes(4, 0));
+
+Bytes WithFmt(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
+    return Riff({Chunk("fmt ", FormatData(tag, channels, rate, bits)), kData});
 }
-
-constexpr const char* kRiffHeaderRead = "RIFFヘッダ読み込み失敗";
-constexpr const char* kRiffId = "RIFF照合失敗";
-constexpr const char* kRiffForm = "RIFF形式照合失敗";
-constexpr const char* kFmtNotFound = "fmtチャンク呼び出し失敗";
-constexpr const char* kFmtRead = "fmtチャンクデータ部分読み込み失敗";
-constexpr const char* kFormatTag = "形式タグ照合失敗";
-constexpr const char* kDataNotFound = "dataチャンク呼び出し失敗";
-constexpr const char* kCreateBuffer = "CreateSoundBuffer 失敗";
-constexpr const char* kLock = "バックサウンドバッファのロック失敗";
-constexpr const char* kData1 = "data1読み込み失敗";
-constexpr const char* kData2 = "data2読み込み失敗";
-
-const Bytes kFmt = FormatData(1, 1, 22050, 16);
-const Bytes kSamples = ToneSamples(22050, 1, 16, 440.0, 100);
+Bytes ListBeforeFmt(std::int64_t declared, bool pad = false, std::size_t bytes = 4) {
+    return Riff({Chunk("LIST", Bytes(bytes, 'x'), pad, declared), kFmt, kData});
+}
 
 const Refusal kRefusals[] = {
-    {"EmptyFile", [] { return Bytes{}; }, kRiffId},
-    {"ThreeBytes",
-     [] {
-         return Bytes{'R', 'I', 'F'};
-     },
-     kRiffId},
-    {"BigEndianRiff",
-     [] {
-         Bytes f = GoodFile();
-         f[3] = 'X';
-         return f;
-     },
-     kRiffId},
-    {"EightBytes", [] { return Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0}; }, kRiffForm},
-    {"NotWave", [] { return Riff({Chunk("fmt ", kFmt)}, -1, "AVI "); }, kRiffForm},
-    {"HeaderReadFails", GoodFile, kRiffHeaderRead,
+    {"EmptyFile", Bytes{}, "RIFF照合失敗"},
+    {"ThreeBytes", Bytes{'R', 'I', 'F'}, "RIFF照合失敗"},
+    {"BigEndianRiff", Patched(kGood, 3, 'X'), "RIFF照合失敗"},
+    {"EightBytes", Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0}, "RIFF形式照合失敗"},
+    {"NotWave", Riff({kFmt}, -1, "AVI "), "RIFF形式照合失敗"},
+    {"HeaderReadFails", kGood, "RIFFヘッダ読み込み失敗",
      [] { platform::InjectFault("ReadFile", 30, 1); }},
-    {"NoFmtChunk", [] { return Riff({Chunk("data", kSamples)}); }, kFmtNotFound},
-    {"OnlyTheHeader", [] { return Riff({}); }, kFmtNotFound},
-    {"EndsInsideAChunkHeader",
-     [] {
-         Bytes f = Riff({Chunk("LIST", Bytes(4, 0)), Chunk("fmt ", kFmt)});
-         f.resize(12 + 12 + 5);
-         return f;
-     },
-     kFmtNotFound},
-    {"FmtBeyondTheRiffSize",
-     [] {
-         return Riff({Chunk("LIST", Bytes(4, 0)), Chunk("fmt ", kFmt)}, 4 + 12);
-     },
-     kFmtNotFound},
-    {"RiffSizeThatWraps",
-     [] {
-         return Riff({Chunk("fmt ", kFmt), Chunk("data", kSamples)}, 0xFFFFFFFF);
-     },
-     kFmtNotFound},
-    {"PadByteAfterAnOddChunk", [] { return WithFmt(kFmt, {Chunk("LIST", Bytes(3, 'x'), true)}); },
-     kFmtNotFound},
-    {"ChunkSizePointingFarPastTheEnd",
-     [] { return WithFmt(kFmt, {Chunk("LIST", Bytes(4, 0), false, 0xFFFFFF00)}); }, kFmtNotFound},
-    {"ChunkSizePointingPastFourGiB",
-     [] { return WithFmt(kFmt, {Chunk("LIST", Bytes(4, 0), false, 0xFFFFFFFF)}); }, kFmtNotFound},
-    {"FormatRecordReadFails", GoodFile, kFmtRead, [] { FailReadsOfSize(18); }},
-    {"FloatingPoint", [] { return WithFmt(FormatData(3, 1, 22050, 32)); }, kFormatTag},
-    {"Extensible", [] { return WithFmt(FormatData(0xFFFE, 1, 22050, 16)); }, kFormatTag},
-    {"ZeroFormatTag",
-     [] {
-         Bytes f = Riff({Chunk("fmt ", Bytes(2, 0)), Chunk("data", kSamples)});
-         return f;
-     },
-     kFormatTag},
-    {"NoDataChunk", [] { return Riff({Chunk("fmt ", kFmt)}); }, kDataNotFound},
-    {"DataBeyondTheRiffSize",
-     [] {
-         return Riff({Chunk("fmt ", kFmt), Chunk("data", kSamples)}, 4 + 24);
-     },
-     kDataNotFound},
-    {"PadByteBeforeData",
-     [] {
-         return Riff(
-             {Chunk("fmt ", kFmt), Chunk("LIST", Bytes(5, 'x'), true), Chunk("data", kSamples)});
-     },
-     kDataNotFound},
-    {"EmptyDataChunk",
-     [] {
-         return Riff({Chunk("fmt ", kFmt), Chunk("data", {})});
-     },
-     kCreateBuffer},
-    {"DataDeclaredButAbsent",
-     [] {
-         return Riff({Chunk("fmt ", kFmt), Chunk("data", {}, false, 2000)});
-     },
-     kCreateBuffer},
-    {"NoChannels", [] { return WithFmt(FormatData(1, 0, 22050, 16)); }, kCreateBuffer},
-    {"TwelveBitSamples", [] { return WithFmt(FormatData(1, 1, 22050, 12)); }, kCreateBuffer},
-    {"RateZero", [] { return WithFmt(FormatData(1, 1, 0, 16)); }, kCreateBuffer},
-    {"DeviceRefusesTheBuffer", GoodFile, kCreateBuffer,
+    {"NoFmtChunk", Riff({kData}), "fmtチャンク呼び出し失敗"},
+    {"OnlyTheHeader", Riff({}), "fmtチャンク呼び出し失敗"},
+    {"EndsInsideAChunkHeader", Resized(Riff({kList, kFmt}), 12 + 12 + 5),
+     "fmtチャンク呼び出し失敗"},
+    {"FmtBeyondTheRiffSize", Riff({kList, kFmt}, 4 + 12), "fmtチャンク呼び出し失敗"},
+    {"RiffSizeThatWraps", Riff({kFmt, kData}, 0xFFFFFFFF), "fmtチャンク呼び出し失敗"},
+    {"PadByteAfterAnOddChunk", ListBeforeFmt(-1, true, 3), "fmtチャンク呼び出し失敗"},
+    {"ChunkSizePointingFarPastTheEnd", ListBeforeFmt(0xFFFFFF00), "fmtチャンク呼び出し失敗"},
+    {"ChunkSizePointingPastFourGiB", ListBeforeFmt(0xFFFFFFFF), "fmtチャンク呼び出し失敗"},
+    {"FormatRecordReadFails", kGood, "fmtチャンクデータ部分読み込み失敗",
+     [] { FailReadsOfSize(18); }},
+    {"FloatingPoint", WithFmt(3, 1, 22050, 32), "形式タグ照合失敗"},
+    {"Extensible", WithFmt(0xFFFE, 1, 22050, 16), "形式タグ照合失敗"},
+    {"ZeroFormatTag", Riff({Chunk("fmt ", Bytes(2, 0)), kData}), "形式タグ照合失敗"},
+    {"NoDataChunk", Riff({kFmt}), "dataチャンク呼び出し失敗"},
+    {"DataBeyondTheRiffSize", Riff({kFmt, kData}, 4 + 24), "dataチャンク呼び出し失敗"},
+    {"PadByteBeforeData", Riff({kFmt, Chunk("LIST", Bytes(5, 'x'), true), kData}),
+     "dataチャンク呼び出し失敗"},
+    {"EmptyDataChunk", Riff({kFmt, Chunk("data", {})}), "CreateSoundBuffer 失敗"},
+    {"DataDeclaredButAbsent", Riff({kFmt, Chunk("data", {}, false, 2000)}),
+     "CreateSoundBuffer 失敗"},
+    {"NoChannels", WithFmt(1, 0, 22050, 16), "CreateSoundBuffer 失敗"},
+    {"TwelveBitSamples", WithFmt(1, 1, 22050, 12), "CreateSoundBuffer 失敗"},
+    {"RateZero", WithFmt(1, 1, 0, 16), "CreateSoundBuffer 失敗"},
+    {"DeviceRefusesTheBuffer", kGood, "CreateSoundBuffer 失敗",
      [] { platform::InjectFault("CreateSoundBuffer", static_cast<std::int32_t>(0x8007000E), 1); }},
-    {"LockFails", GoodFile, kLock,
+    {"LockFails", kGood, "バックサウンドバッファのロック失敗",
      [] { platform::InjectFault("Lock", static_cast<std::int32_t>(0x88780096), 1); }, true},
-    {"SampleReadFails", GoodFile, kData1, [] { FailReadsOfSize(2000); }, true},
-    {"MissingFile", nullptr, nullptr},
+    {"SampleReadFails", kGood, "data1読み込み失敗", [] { FailReadsOfSize(2000); }, true},
+    {"MissingFile", std::nullopt, nullptr},
 };
 
 class WaveRefusals : public SoundTest, public ::testing::WithParamInterface<Refusal> {};
@@ -368,7 +251,7 @@ TEST_P(WaveRefusals, ShowTheirMessageAndReturnZero) {
     const Refusal& r = GetParam();
     std::filesystem::create_directories(folder.path / "Wave");
     if (r.file) {
-        folder.Write("Wave/bad.wav", r.file());
+        folder.Write("Wave/bad.wav", *r.file);
     }
     r.arm();
     EXPECT_EQ(engine.LoadWave(engine.slots[BGM_SLOT], "Wave\\bad.wav"), 0);
@@ -382,7 +265,7 @@ TEST_P(WaveRefusals, ShowTheirMessageAndReturnZero) {
     // The reader let go of the file and works again at once.
     platform::ClearFaults();
     FailReadsOfSize(0);
-    folder.Write("Wave/good.wav", GoodFile());
+    folder.Write("Wave/good.wav", kGood);
     EXPECT_EQ(engine.LoadSlot(engine.slots[SHOT_SLOT], "Wave\\good.wav"), 1);
 }
 
@@ -394,6 +277,9 @@ INSTANTIATE_TEST_SUITE_P(Bad, WaveRefusals, ::testing::ValuesIn(kRefusals),
 // A device whose buffers hand out the whole buffer as two regions when
 // locked, as DirectSound does when the write cursor is not at the start: the
 // reader fills the first region and then the second from the file.
+// The two regions of one Unlock.
+using Region = std::tuple<LPVOID, DWORD, LPVOID, DWORD>;
+
 class SplitLockBuffer final : public IDirectSoundBuffer {
 public:
     explicit SplitLockBuffer(DWORD bytes, DWORD split) : data(bytes, 0xEE), split(split) {}
@@ -428,8 +314,7 @@ public:
     HRESULT STDMETHODCALLTYPE SetFrequency(DWORD) override { return DSERR_GENERIC; }
     HRESULT STDMETHODCALLTYPE Stop() override { return DS_OK; }
     HRESULT STDMETHODCALLTYPE Unlock(LPVOID p1, DWORD n1, LPVOID p2, DWORD n2) override {
-        unlocked = {p1, n1, p2, n2};
-        ++unlocks;
+        unlocks.push_back({p1, n1, p2, n2});
         return DS_OK;
     }
     HRESULT STDMETHODCALLTYPE Restore() override { return DS_OK; }
@@ -437,13 +322,7 @@ public:
     std::vector<std::uint8_t> data;
     DWORD split;
     DWORD lockFlags = 0;
-    int unlocks = 0;
-    struct {
-        LPVOID p1;
-        DWORD n1;
-        LPVOID p2;
-        DWORD n2;
-    } unlocked{};
+    std::vector<Region> unlocks;
     ULONG refs = 1;
 };
 
@@ -467,22 +346,9 @@ public:
     DWORD flags = 0;
 };
 
-class SplitLockTest : public SoundTest {
-protected:
-    void SetUp() override {
-        SoundTest::SetUp();
-        real = engine.device;
-        engine.device = &fake;
-    }
-    void TearDown() override {
-        engine.device = real;
-        SoundTest::TearDown();
-    }
-    IDirectSound* real = nullptr;
+TEST_F(SoundTest, BothLockedRegionsAreFilledInFileOrderAndUnlockedTogether) {
     SplitLockDevice fake;
-};
-
-TEST_F(SplitLockTest, BothRegionsAreFilledInFileOrderAndUnlockedTogether) {
+    IDirectSound* real = std::exchange(engine.device, &fake);
     const Bytes samples = ToneSamples(22050, 1, 16, 440.0, 1000); // 2000 bytes: 1500 + 500
     ASSERT_EQ(Load(WaveFile(22050, 1, 16, samples)), 1);
     SplitLockBuffer& buffer = *fake.buffer;
@@ -492,18 +358,15 @@ TEST_F(SplitLockTest, BothRegionsAreFilledInFileOrderAndUnlockedTogether) {
     EXPECT_EQ(fake.format.cbSize, 0x6164) << "the 18-byte record takes \"da\" of the data header";
     EXPECT_TRUE(std::equal(samples.begin(), samples.begin() + 1500, buffer.data.begin() + 500));
     EXPECT_TRUE(std::equal(samples.begin() + 1500, samples.end(), buffer.data.begin()));
-    ASSERT_EQ(buffer.unlocks, 1);
-    EXPECT_EQ(buffer.unlocked.p1, buffer.data.data() + 500);
-    EXPECT_EQ(buffer.unlocked.n1, 1500u);
-    EXPECT_EQ(buffer.unlocked.p2, buffer.data.data());
-    EXPECT_EQ(buffer.unlocked.n2, 500u);
-}
+    EXPECT_EQ(buffer.unlocks,
+              std::vector<Region>({{buffer.data.data() + 500, 1500, buffer.data.data(), 500}}));
 
-TEST_F(SplitLockTest, AFailedReadOfTheSecondRegionIsReported) {
+    // A failed read of the second region is reported; the buffer stays.
     FailReadsOfSize(500);
-    EXPECT_EQ(Load(GoodFile()), 0);
-    EXPECT_EQ(backend.Boxes(), std::vector<std::string>{kData2});
-    EXPECT_NE(Slot(), nullptr) << "the buffer stays in the slot";
+    EXPECT_EQ(Load(kGood), 0);
+    EXPECT_EQ(backend.Boxes(), std::vector<std::string>{"data2読み込み失敗"});
+    EXPECT_NE(Slot(), nullptr);
+    engine.device = real;
 }
 
 // ---------------------------------------------------------------- files from another program
@@ -529,7 +392,7 @@ TEST_F(SoundTest, WavFilesWrittenBySoxLoadAndPlay) {
         engine.PlaySlot(engine.slots[BGM_SLOT], 0);
         const auto left = Channel(backend.Run(500), 2, 0);
         const auto end = static_cast<std::size_t>(f.seconds * 44100);
-        EXPECT_NEAR(Frequency(left, 44100, 441, end - 441), f.hz, f.hz * 0.01);
+        EXPECT_NEAR(Pitch(left, 44100, 441, end - 441), f.hz, f.hz * 0.01);
         // Resampling the 8 kHz file up to 44.1 kHz softens it a little.
         EXPECT_NEAR(Rms(left, 441, end - 441), kHalfScaleRms, 0.06);
         EXPECT_LT(Rms(left, end + 882), 1e-3);
@@ -538,7 +401,7 @@ TEST_F(SoundTest, WavFilesWrittenBySoxLoadAndPlay) {
     // sox writes 24-bit samples as WAVE_FORMAT_EXTENSIBLE, which is not plain PCM.
     EXPECT_EQ(engine.LoadSlot(engine.slots[BGM_SLOT], DataFile("sox_8000_s24_mono.wav").c_str()),
               0);
-    EXPECT_EQ(backend.Boxes(), std::vector<std::string>{kFormatTag});
+    EXPECT_EQ(backend.Boxes(), std::vector<std::string>{"形式タグ照合失敗"});
 }
 
 } // namespace

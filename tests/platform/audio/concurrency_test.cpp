@@ -7,12 +7,10 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstring>
 #include <thread>
 
+#include "audio_kit.h"
 #include "midi_builder.h"
-#include "platform/backend.h"
-#include "winapi.h"
 
 namespace {
 
@@ -64,68 +62,28 @@ public:
     std::thread puller;
 };
 
-HWND FakeWindow() {
-    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x1234));
-}
-
 TEST(AudioThreads, GameThreadCallsWhileTheAudioThreadPulls) {
     ThreadedBackend backend;
     IDirectSound* sound = nullptr;
-    ASSERT_EQ(DirectSoundCreate(nullptr, &sound, nullptr), DS_OK);
-    ASSERT_EQ(sound->SetCooperativeLevel(FakeWindow(), DSSCL_PRIORITY), DS_OK);
-    DSBUFFERDESC primaryDesc{};
-    primaryDesc.dwSize = DSBUFFERDESC_SIZE_WIN32;
-    primaryDesc.dwFlags = DSBCAPS_PRIMARYBUFFER;
     IDirectSoundBuffer* primary = nullptr;
-    ASSERT_EQ(sound->CreateSoundBuffer(&primaryDesc, &primary, nullptr), DS_OK);
-    WAVEFORMATEX output{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
-    ASSERT_EQ(primary->SetFormat(&output), DS_OK);
-
+    OpenDevice(sound, primary);
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
-    IDirectMusicPerformance* performance = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC,
-                               IID_IDirectMusicPerformance, reinterpret_cast<void**>(&performance)),
-              S_OK);
+    auto* performance =
+        Make<IDirectMusicPerformance>(CLSID_DirectMusicPerformance, IID_IDirectMusicPerformance);
     IDirectMusic* music = nullptr;
     ASSERT_EQ(performance->Init(&music, sound, FakeWindow()), S_OK);
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     performance->SetNotificationHandle(event, 0);
     performance->AddNotificationType(GUID_NOTIFICATION_SEGMENT);
     ASSERT_EQ(performance->AddPort(nullptr), S_OK) << "the default port, on block 0";
-
-    IDirectMusicLoader* loader = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, nullptr, CLSCTX_INPROC,
-                               IID_IDirectMusicLoader, reinterpret_cast<void**>(&loader)),
-              S_OK);
+    auto* loader = Make<IDirectMusicLoader>(CLSID_DirectMusicLoader, IID_IDirectMusicLoader);
     auto song = OneNoteSong(60);
-    DMUS_OBJECTDESC desc{};
-    desc.dwSize = sizeof desc;
-    desc.dwValidData = DMUS_OBJ_CLASS | DMUS_OBJ_MEMORY;
-    desc.guidClass = CLSID_DirectMusicSegment;
-    desc.pbMemData = song.data();
-    desc.llMemLength = static_cast<LONGLONG>(song.size());
-
-    WAVEFORMATEX mono{WAVE_FORMAT_PCM, 1, 22050, 44100, 2, 16, 0};
-    DSBUFFERDESC desc2{};
-    desc2.dwSize = sizeof desc2;
-    desc2.dwFlags = DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY;
-    desc2.dwBufferBytes = 4410;
-    desc2.lpwfxFormat = &mono;
+    DMUS_OBJECTDESC desc = InMemory(song);
+    const Bytes samples = ToneSamples(22050, 1, 16, 440.0, 2205);
 
     for (int round = 0; round < 40; ++round) {
-        IDirectSoundBuffer* buffer = nullptr;
-        ASSERT_EQ(sound->CreateSoundBuffer(&desc2, &buffer, nullptr), DS_OK);
-        void* p1 = nullptr;
-        void* p2 = nullptr;
-        DWORD n1 = 0, n2 = 0;
-        ASSERT_EQ(
-            buffer->Lock(0, 0, &p1, &n1, &p2, &n2, DSBLOCK_FROMWRITECURSOR | DSBLOCK_ENTIREBUFFER),
-            DS_OK);
-        for (DWORD i = 0; i + 1 < n1; i += 2) {
-            const auto s = static_cast<std::int16_t>((i % 100) * 300 - 15000);
-            std::memcpy(static_cast<char*>(p1) + i, &s, 2);
-        }
-        buffer->Unlock(p1, n1, p2, n2);
+        IDirectSoundBuffer* buffer = FilledBuffer(sound, Pcm(22050, 1, 16), samples);
+        ASSERT_NE(buffer, nullptr);
         buffer->Play(0, 0, round % 2 ? DSBPLAY_LOOPING : 0);
         buffer->SetVolume(-100 * (round % 10));
         buffer->SetFrequency(11025 + 1000 * static_cast<DWORD>(round));

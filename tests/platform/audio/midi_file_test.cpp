@@ -13,15 +13,20 @@ namespace {
 bool Parse(const std::vector<std::uint8_t>& bytes, MidiSong& song, std::string& error) {
     return ParseMidiFile(bytes.data(), bytes.size(), song, error);
 }
+// A file that must be read.
+MidiSong Read(const std::vector<std::uint8_t>& bytes) {
+    MidiSong song;
+    std::string error;
+    EXPECT_TRUE(Parse(bytes, song, error)) << error;
+    return song;
+}
 
 TEST(MidiFileReader, FormatZeroWithRunningStatusBecomesMusicTime) {
     MidiTrack track;
     // 96 ticks a beat; the second and third notes reuse the first status.
     track.Event(0, {0x91, 60, 100}).Event(48, {62, 100}).Event(48, {64, 0}).Event(96, {0xC1, 5});
     track.End(96);
-    MidiSong song;
-    std::string error;
-    ASSERT_TRUE(Parse(MidiFile(0, 96, {track}), song, error)) << error;
+    const MidiSong song = Read(MidiFile(0, 96, {track}));
     ASSERT_EQ(song.events.size(), 4u);
     EXPECT_EQ(song.events[1].time, 384); // half a beat of 768
     EXPECT_EQ(song.events[1].status, 0x91);
@@ -39,9 +44,7 @@ TEST(MidiFileReader, FormatOneMergesTracksAndKeepsTheTempoMap) {
     MidiTrack notes;
     notes.Event(0, {0x90, 60, 90}).Event(480, {0x80, 60, 0}).Event(0, {0x90, 62, 90});
     notes.Event(480, {0x80, 62, 0}).Raw({0x00, 0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7}).End();
-    MidiSong song;
-    std::string error;
-    ASSERT_TRUE(Parse(MidiFile(1, 480, {conductor, notes}), song, error)) << error;
+    const MidiSong song = Read(MidiFile(1, 480, {conductor, notes}));
     ASSERT_EQ(song.tempos.size(), 2u);
     EXPECT_DOUBLE_EQ(song.tempos[0].beatsPerMinute, 120.0);
     EXPECT_EQ(song.tempos[1].time, 768);
@@ -62,10 +65,7 @@ TEST(MidiFileReader, SmpteTimingAndRmidWrappingAreRead) {
     track.Event(0, {0x90, 60, 90}).Event(250, {0x80, 60, 0}).End();
     // 25 frames of 40 ticks: 1000 ticks a second, laid out at 120 bpm.
     auto smf = MidiFile(0, static_cast<std::uint16_t>((0xE7 << 8) | 40), {track});
-    MidiSong song;
-    std::string error;
-    ASSERT_TRUE(Parse(smf, song, error)) << error;
-    EXPECT_EQ(song.events[1].time, 384); // a quarter second is half a beat
+    EXPECT_EQ(Read(smf).events.at(1).time, 384); // a quarter second is half a beat
 
     std::vector<std::uint8_t> rmid = {'R', 'I', 'F', 'F', 0,   0,   0,   0,
                                       'R', 'M', 'I', 'D', 'd', 'a', 't', 'a'};
@@ -73,8 +73,7 @@ TEST(MidiFileReader, SmpteTimingAndRmidWrappingAreRead) {
     rmid.insert(rmid.end(),
                 {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8), 0, 0});
     rmid.insert(rmid.end(), smf.begin(), smf.end());
-    ASSERT_TRUE(Parse(rmid, song, error)) << error;
-    EXPECT_EQ(song.events.size(), 2u);
+    EXPECT_EQ(Read(rmid).events.size(), 2u);
 }
 
 TEST(MidiFileReader, BrokenFilesAreRefusedWithAReason) {
@@ -98,21 +97,19 @@ TEST(MidiFileReader, BrokenFilesAreRefusedWithAReason) {
     noTicks[12] = 0;
     noTicks[13] = 0;
     cases.push_back({"zero division", noTicks});
-    MidiTrack orphan;
-    orphan.Event(0, {60, 100}).End();
-    cases.push_back({"data byte without status", MidiFile(0, 96, {orphan})});
-    MidiTrack longDelta;
-    longDelta.Raw({0x80, 0x80, 0x80, 0x80, 0x01, 0x90, 60, 100}).End();
-    cases.push_back({"five-byte delta", MidiFile(0, 96, {longDelta})});
-    MidiTrack badMeta;
-    badMeta.Raw({0x00, 0xFF, 0x01, 0x7F, 'a'});
-    cases.push_back({"meta longer than its track", MidiFile(0, 96, {badMeta})});
-    auto missingTrack = MidiFile(1, 96, {orphan});
+    // A file of one track of these bytes.
+    auto track = [](std::initializer_list<std::uint8_t> bytes) {
+        return MidiFile(0, 96, {MidiTrack().Raw(bytes).End()});
+    };
+    cases.push_back({"data byte without status", track({0x00, 60, 100})});
+    cases.push_back({"five-byte delta", track({0x80, 0x80, 0x80, 0x80, 0x01, 0x90, 60, 100})});
+    cases.push_back({"meta longer than its track",
+                     MidiFile(0, 96, {MidiTrack().Raw({0, 0xFF, 1, 0x7F, 'a'})})});
+    auto missingTrack = track({0x00, 0x90, 60, 100});
+    missingTrack[9] = 1;
     missingTrack[11] = 3; // three tracks announced, one present
     cases.push_back({"missing tracks", missingTrack});
-    MidiTrack zeroTempo;
-    zeroTempo.Tempo(0, 0).End();
-    cases.push_back({"zero tempo", MidiFile(0, 96, {zeroTempo})});
+    cases.push_back({"zero tempo", track({0x00, 0xFF, 0x51, 0x03, 0, 0, 0})});
     MidiTrack tooLong;
     for (int i = 0; i < 400; ++i) {
         tooLong.Event(0x0FFFFFFF, {0x90, 60, 1});
@@ -134,9 +131,7 @@ TEST(MidiFileReader, LenientWhereFilesCommonlyDiffer) {
     std::vector<std::uint8_t> file = {'M', 'T',  'h',  'd', 0,   0,   0,   8, 0, 0,    0,  1,  0,
                                       96,  0xAA, 0xBB, 'X', 'Y', 'Z', 'W', 0, 0, 0,    2,  1,  2,
                                       'M', 'T',  'r',  'k', 0,   0,   0,   4, 0, 0x90, 60, 100};
-    MidiSong song;
-    std::string error;
-    ASSERT_TRUE(Parse(file, song, error)) << error;
+    const MidiSong song = Read(file);
     EXPECT_EQ(song.events.size(), 1u);
 }
 
