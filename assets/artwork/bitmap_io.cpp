@@ -7,20 +7,12 @@
 
 #include <png.h>
 
+#include "assets/little_endian.h"
+
 namespace artwork {
-namespace {
 
-void Put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-    out.push_back(std::uint8_t(v));
-    out.push_back(std::uint8_t(v >> 8));
-}
-
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(std::uint8_t(v >> (8 * i)));
-}
-
-} // namespace
+using assets::Put16;
+using assets::Put32;
 
 std::vector<std::uint8_t> PackedDib(const IndexedImage& image, const Palette& palette) {
     const std::uint32_t stride = (std::uint32_t(image.width) + 3) & ~3u;

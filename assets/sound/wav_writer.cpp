@@ -5,18 +5,13 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "assets/little_endian.h"
+
 namespace sound {
 namespace {
 
-void Put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-    out.push_back(std::uint8_t(v));
-    out.push_back(std::uint8_t(v >> 8));
-}
-
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(std::uint8_t(v >> (8 * i)));
-}
+using assets::Put16;
+using assets::Put32;
 
 void PutId(std::vector<std::uint8_t>& out, const char* id) {
     for (int i = 0; i < 4; ++i)
