@@ -7,7 +7,7 @@
 
 #include <png.h>
 
-#include "assets/little_endian.h"
+#include "assets/binary_output.h"
 
 namespace artwork {
 
@@ -57,13 +57,6 @@ std::vector<std::uint8_t> BmpFile(const std::vector<std::uint8_t>& packedDib) {
     Put32(out, pixelOffset); // bfOffBits
     out.insert(out.end(), packedDib.begin(), packedDib.end());
     return out;
-}
-
-void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    if (!file)
-        throw std::runtime_error("cannot write " + path);
 }
 
 void WritePng(const std::string& path, const IndexedImage& image, const Palette& palette, int scale,

@@ -22,7 +22,6 @@ std::vector<std::uint8_t> PackedDib(const IndexedImage& image, const Palette& pa
 // BITMAPFILEHEADER in front of the packed bitmap.
 std::vector<std::uint8_t> BmpFile(const std::vector<std::uint8_t>& packedDib);
 
-void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 // Palette PNG, each pixel repeated `scale` times each way; `transparent` is
 // written fully transparent.
 void WritePng(const std::string& path, const IndexedImage& image, const Palette& palette, int scale,

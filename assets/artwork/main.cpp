@@ -20,6 +20,7 @@
 #include "assets/artwork/layout.h"
 #include "assets/artwork/palette.h"
 #include "assets/artwork/sprites.h"
+#include "assets/binary_output.h"
 
 namespace artwork {
 namespace {
@@ -171,8 +172,8 @@ void PlaceSprites(IndexedImage& art, const std::vector<SpriteGroup>& groups,
 
 void WriteOutputs(const std::string& outDir, IndexedImage& art, const Palette& palette) {
     auto dib = PackedDib(art, palette);
-    WriteFile(outDir + "/artwork.dib", dib);
-    WriteFile(outDir + "/artwork.bmp", BmpFile(dib));
+    assets::WriteFile(outDir + "/artwork.dib", dib);
+    assets::WriteFile(outDir + "/artwork.bmp", BmpFile(dib));
     WritePng(outDir + "/artwork.png", art, palette, 2, TRANSPARENT_INDEX);
 
     // A close-up of the sprite strip, where the pictures are small.

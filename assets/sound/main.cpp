@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "assets/binary_output.h"
 #include "assets/sound/music.h"
 #include "assets/sound/shot.h"
 #include "assets/sound/wav_writer.h"
@@ -24,8 +25,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     try {
-        sound::WriteFile(dir + "/BGM00.wav", sound::EncodeWav(sound::RenderTune(), 2, 44100));
-        sound::WriteFile(dir + "/shooting.wav", sound::EncodeWav(sound::RenderShot(), 1, 44100));
+        assets::WriteFile(dir + "/BGM00.wav", sound::EncodeWav(sound::RenderTune(), 2, 44100));
+        assets::WriteFile(dir + "/shooting.wav", sound::EncodeWav(sound::RenderShot(), 1, 44100));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "quorvane_soundgen: %s\n", e.what());
         return 1;

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "assets/little_endian.h"
+#include "assets/binary_output.h"
 
 namespace sound {
 namespace {
@@ -44,13 +44,6 @@ std::vector<std::uint8_t> EncodeWav(const std::vector<float>& samples, int chann
         Put16(out, std::uint16_t(std::int16_t(v)));
     }
     return out;
-}
-
-void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    if (!file)
-        throw std::runtime_error("cannot write " + path);
 }
 
 } // namespace sound

@@ -10,6 +10,5 @@ namespace sound {
 // Float samples in [-1, 1], interleaved by channel, rounded to 16 bits.
 std::vector<std::uint8_t> EncodeWav(const std::vector<float>& samples, int channels,
                                     int sampleRate);
-void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 } // namespace sound

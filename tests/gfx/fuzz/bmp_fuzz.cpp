@@ -2,34 +2,26 @@
 // loaders: each input is written to a file, loaded as a DIB section with
 // LoadImageA (LR_LOADFROMFILE, as the artwork loader falls back to) and read
 // for its palette by GraphicsDevice::Zeb_LoadPalette.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "gfx/graphics_device.h"
-#include "platform/backend.h"
+#include "tests/support/fuzz_file.h"
 
 namespace {
-
-class SilentBackend final : public platform::Backend {
-public:
-    std::uint32_t NowMilliseconds() override { return 0; }
-    int ShowMessageBox(const std::string&, const std::string&, unsigned) override { return 1; }
-};
 
 struct Reader {
     Reader() {
         platform::InstallBackend(&backend);
-        path = "/tmp/qv_bmp_fuzz_" + std::to_string(getpid()) + ".bmp";
+        path = fuzz::ScratchPath("bmp_fuzz", ".bmp");
         if (DirectDrawCreate(nullptr, &device.directDraw, nullptr) != DD_OK) {
             std::fprintf(stderr, "no DirectDraw\n");
             std::abort();
         }
     }
-    SilentBackend backend;
+    fuzz::SilentBackend backend;
     GraphicsDevice device;
     std::string path;
 };
@@ -38,12 +30,9 @@ struct Reader {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Reader reader;
-    std::FILE* file = std::fopen(reader.path.c_str(), "wb");
-    if (file == nullptr) {
+    if (!fuzz::WriteInput(reader.path, data, size)) {
         return 0;
     }
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
 
     HANDLE image = LoadImageA(nullptr, reader.path.c_str(), IMAGE_BITMAP, 0, 0,
                               LR_LOADFROMFILE | LR_CREATEDIBSECTION);
