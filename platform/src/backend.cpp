@@ -26,11 +26,7 @@ std::atomic<bool> closeRequested{false};
 std::atomic<int> wakeDescriptor{-1};
 
 void WakeDescriptor() {
-    const int fd = wakeDescriptor.load();
-    if (fd >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = write(fd, &one, sizeof one);
-    }
+    SignalDescriptor(wakeDescriptor.load());
 }
 
 extern "C" void OnTerminationSignal(int signal) {
@@ -112,8 +108,21 @@ void WaitForClockOrDescriptor(std::uint32_t deadlineMs, int descriptor) {
         return;
     }
     if (ppoll(&fd, 1, &timeout, nullptr) > 0) {
+        ClearDescriptor(fd.fd);
+    }
+}
+
+void SignalDescriptor(int descriptor) {
+    if (descriptor >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = write(descriptor, &one, sizeof one);
+    }
+}
+
+void ClearDescriptor(int descriptor) {
+    if (descriptor >= 0) {
         std::uint64_t count = 0;
-        [[maybe_unused]] const ssize_t got = read(fd.fd, &count, sizeof count);
+        [[maybe_unused]] const ssize_t got = read(descriptor, &count, sizeof count);
     }
 }
 

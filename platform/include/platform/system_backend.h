@@ -23,6 +23,10 @@ void RouteTerminationSignalsToClose();
 // until `descriptor` (an eventfd; -1 for none) is written to, whichever
 // comes first; a written descriptor is read back to zero.
 void WaitForClockOrDescriptor(std::uint32_t deadlineMs, int descriptor);
+// Counts one up on the eventfd `descriptor` (safe in a signal handler), and
+// reads it back to zero without waiting; both ignore -1.
+void SignalDescriptor(int descriptor);
+void ClearDescriptor(int descriptor);
 
 // The buttons a message box of `type` offers, the first being its default:
 // the id a box without a person to answer it returns.

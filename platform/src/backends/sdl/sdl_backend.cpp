@@ -188,10 +188,7 @@ void SdlBackend::WaitUntil(std::uint32_t deadlineMs) {
     if (wakePending.exchange(false)) {
         // Woken before the wait began: the descriptor's count goes too, or
         // the next short wait would end at once.
-        if (wakeDescriptor.Valid()) {
-            std::uint64_t count = 0;
-            [[maybe_unused]] const ssize_t got = read(wakeDescriptor.Get(), &count, sizeof count);
-        }
+        ClearDescriptor(wakeDescriptor.Get());
         return;
     }
     const auto remaining = static_cast<std::int32_t>(deadlineMs - NowMilliseconds());
@@ -212,10 +209,7 @@ void SdlBackend::Wake() {
         offMainWake = true;
     }
     offMainWoken.notify_all();
-    if (wakeDescriptor.Valid()) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = write(wakeDescriptor.Get(), &one, sizeof one);
-    }
+    SignalDescriptor(wakeDescriptor.Get());
     if (!wakePending.exchange(true)) {
         SDL_Event event{};
         event.type = wakeEventType;
@@ -364,11 +358,9 @@ bool SdlBackend::IsKeyDown(int virtualKey) {
 
 void SdlBackend::UpdatePadsNowAndThen() {
     const std::uint32_t now = NowMilliseconds();
-    if ((now - lastPadUpdate < kPadUpdateMs && padsUpdated) ||
-        SDL_WasInit(SDL_INIT_JOYSTICK) == 0) {
+    if (now - lastPadUpdate < kPadUpdateMs || SDL_WasInit(SDL_INIT_JOYSTICK) == 0) {
         return;
     }
-    padsUpdated = true;
     lastPadUpdate = now;
     // Queues plugging, unplugging and the pads' own events, and refreshes
     // what ReadJoystick reads.

@@ -133,7 +133,6 @@ private:
     std::uint32_t audioChannels = 0;
 
     std::uint32_t lastPadUpdate = 0; // NowMilliseconds of the last update
-    bool padsUpdated = false;
     std::mutex padLock;
     std::vector<Pad> pads; // in the order they were plugged in
 };
