@@ -122,13 +122,16 @@ protected:
     std::unique_ptr<SdlBackend> backend;
 };
 
-void PresentStripes(platform::Backend& backend) {
-    // Index = x / 64 + 10 * (y / 120): ten columns and four rows of colours.
+// Index = x / 64 + 10 * (y / 120): ten columns and four rows of colours;
+// rows bandTop .. bandBottom - 1, if any, all show colour `bandIndex`.
+void PresentStripes(platform::Backend& backend, int bandTop = 0, int bandBottom = 0,
+                    std::uint8_t bandIndex = 0) {
     std::vector<std::uint8_t> indices(700 * 480, 0);
     for (int y = 0; y < 480; ++y) {
+        const bool inBand = y >= bandTop && y < bandBottom;
         for (int x = 0; x < 640; ++x) {
             indices[static_cast<std::size_t>(y) * 700 + static_cast<std::size_t>(x)] =
-                static_cast<std::uint8_t>(x / 64 + 10 * (y / 120));
+                inBand ? bandIndex : static_cast<std::uint8_t>(x / 64 + 10 * (y / 120));
         }
     }
     platform::PaletteColour palette[256];
@@ -362,21 +365,7 @@ TEST_F(SdlBackendTest, AChangedBandIsRedrawnAndAnUnchangedFrameDrawsNothing) {
     EXPECT_EQ(ShownAt(placed.x, placed.y), 0x123456u) << "the same frame drawn again";
 
     // Rows 130..249 take colour 3 of the second stripe row.
-    std::vector<std::uint8_t> indices(640 * 480);
-    for (int y = 0; y < 480; ++y) {
-        for (int x = 0; x < 640; ++x) {
-            const bool changed = y >= 130 && y < 250;
-            indices[static_cast<std::size_t>(y) * 640 + static_cast<std::size_t>(x)] =
-                static_cast<std::uint8_t>(changed ? 13 : x / 64 + 10 * (y / 120));
-        }
-    }
-    platform::PaletteColour palette[256];
-    for (int i = 0; i < 256; ++i) {
-        palette[i] = platform::PaletteColour{static_cast<std::uint8_t>(i * 6),
-                                             static_cast<std::uint8_t>(200 - i),
-                                             static_cast<std::uint8_t>(i + 1)};
-    }
-    backend->Present(indices.data(), 640, 480, 640, palette);
+    PresentStripes(*backend, 130, 250, 13);
     backend->PollEvent(event);
     const auto atFramePixel = [&](int x, int y) {
         return ShownAt(placed.x + x * scale, placed.y + y * scale);

@@ -9,9 +9,9 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 #include "platform/backend.h"
 #include "winapi.h"
@@ -35,7 +35,7 @@ public:
     void WaitUntil(std::uint32_t deadlineMs) override {
         std::unique_lock<std::mutex> hold(lock);
         ++waits;
-        deadlinesAhead.push_back(deadlineMs - now);
+        otherDeadlines += deadlineMs - now != 1 ? 1 : 0;
         waiting = true;
         changed.notify_all();
         changed.wait(hold,
@@ -68,9 +68,10 @@ public:
         return waits;
     }
 
-    std::vector<std::uint32_t> DeadlinesAhead() {
+    // Waits asked to last until some other time than the next tick.
+    int OtherDeadlines() {
         std::lock_guard<std::mutex> hold(lock);
-        return deadlinesAhead;
+        return otherDeadlines;
     }
 
 private:
@@ -80,24 +81,40 @@ private:
     bool woken = false;
     bool waiting = false;
     int waits = 0;
-    std::vector<std::uint32_t> deadlinesAhead; // each wait's deadline, minus the time then
+    int otherDeadlines = 0;
 };
 
-class IdleLoop;
-IdleLoop* runningLoop = nullptr;
+// What the loop's window has handled.
+std::atomic<int> pings{0};
+std::atomic<std::uint32_t> pingHandledAt{0};
+
+LRESULT CALLBACK PingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PING) {
+        pingHandledAt = timeGetTime();
+        ++pings;
+        return 0;
+    }
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
 
 // The game's loop shape, on a thread of its own: take a message if there is
 // one, otherwise do the frame's work (here: count the idle pass).
 class IdleLoop {
 public:
     explicit IdleLoop(StoppedClock& clock) : clock(clock) {
-        runningLoop = this;
-        thread = std::thread([this] { Run(); });
+        pings = 0;
+        thread = std::thread([this] {
+            made.set_value(CreateLoopWindow());
+            Run();
+            finished = true;
+        });
     }
     ~IdleLoop() {
-        if (Window() != nullptr) {
-            PostMessageA(window, WM_CLOSE, 0, 0);
-        }
+        PostMessageA(Window(), WM_CLOSE, 0, 0);
         // Keeps time moving, so that even a loop that misses the close
         // until a tick comes round ends.
         while (!finished) {
@@ -105,53 +122,24 @@ public:
             std::this_thread::sleep_for(1ms);
         }
         thread.join();
-        runningLoop = nullptr;
     }
 
-    HWND Window() {
-        std::unique_lock<std::mutex> hold(lock);
-        created.wait(hold, [&] { return ready; });
-        return window;
-    }
+    HWND Window() { return window.get(); }
 
-    std::atomic<int> pings{0};
-    std::atomic<std::uint32_t> pingHandledAt{0};
     std::atomic<int> idlePasses{0};
 
 private:
-    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        IdleLoop* self = runningLoop;
-        if (message == WM_PING && self != nullptr) {
-            self->pingHandledAt = timeGetTime();
-            ++self->pings;
-            return 0;
-        }
-        if (message == WM_DESTROY) {
-            PostQuitMessage(0);
-            return 0;
-        }
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+    static HWND CreateLoopWindow() {
+        WNDCLASSEXA windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = PingProcedure;
+        windowClass.lpszClassName = "Idle Loop";
+        RegisterClassExA(&windowClass);
+        return CreateWindowExA(0, "Idle Loop", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                               nullptr, nullptr);
     }
 
     void Run() {
-        RunLoop();
-        finished = true;
-    }
-
-    void RunLoop() {
-        WNDCLASSEXA windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = Procedure;
-        windowClass.lpszClassName = "Idle Loop";
-        RegisterClassExA(&windowClass);
-        HWND made = CreateWindowExA(0, "Idle Loop", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                    nullptr, nullptr);
-        {
-            std::lock_guard<std::mutex> hold(lock);
-            window = made;
-            ready = true;
-        }
-        created.notify_all();
         MSG msg;
         for (;;) {
             if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -166,11 +154,9 @@ private:
     }
 
     StoppedClock& clock;
+    std::promise<HWND> made;
+    std::shared_future<HWND> window = made.get_future().share();
     std::thread thread;
-    std::mutex lock;
-    std::condition_variable created;
-    bool ready = false;
-    HWND window = nullptr;
     std::atomic<bool> finished{false};
 };
 
@@ -200,9 +186,7 @@ TEST_F(IdleLoopTest, AnEmptyQueueYieldsUntilTheNextMillisecondInsteadOfSpinning)
     }
     std::this_thread::sleep_for(20ms);
     EXPECT_EQ(clock.Waits(), 6);
-    for (std::uint32_t ahead : clock.DeadlinesAhead()) {
-        EXPECT_EQ(ahead, 1u) << "each wait ends at the next tick, no later";
-    }
+    EXPECT_EQ(clock.OtherDeadlines(), 0) << "each wait ends at the next tick, no later";
 }
 
 TEST_F(IdleLoopTest, AMessagePostedFromAnotherThreadIsHandledWithinTheSameMillisecond) {
@@ -219,11 +203,11 @@ TEST_F(IdleLoopTest, AMessagePostedFromAnotherThreadIsHandledWithinTheSameMillis
         // The clock does not move until the message has been handled: a loop
         // that only looked at its queue on the next tick would never see it.
         const auto giveUpAt = std::chrono::steady_clock::now() + kPatience;
-        while (loop.pings.load() < round && std::chrono::steady_clock::now() < giveUpAt) {
+        while (pings.load() < round && std::chrono::steady_clock::now() < giveUpAt) {
             std::this_thread::sleep_for(100us);
         }
-        ASSERT_EQ(loop.pings.load(), round) << "not handled while the clock stood still";
-        EXPECT_EQ(loop.pingHandledAt.load(), postedAt);
+        ASSERT_EQ(pings.load(), round) << "not handled while the clock stood still";
+        EXPECT_EQ(pingHandledAt.load(), postedAt);
         // Handling it took the loop out of its wait; the next one begins the
         // next round.
         clock.Advance(1 + round % 3);
