@@ -64,8 +64,11 @@ int AudioSystem::InitMusic() {
         loader = nullptr;
         return FailMusic(MSG_LOADER_NOT_CREATED);
     }
+    // A directory too long for the buffer comes back as the length it would
+    // need, with nothing written: that is as much a failed read as a 0.
     char directory[MAX_PATH];
-    if (GetCurrentDirectoryA(MAX_PATH, directory) == 0) {
+    const DWORD directoryLength = GetCurrentDirectoryA(MAX_PATH, directory);
+    if (directoryLength == 0 || directoryLength >= MAX_PATH) {
         return FailMusic(MSG_CURRENT_DIRECTORY_FAILED);
     }
     WCHAR wideDirectory[MAX_PATH] = {};

@@ -1,6 +1,5 @@
 #include "audio/sound_engine.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "audio/audio_messages.h"
@@ -97,23 +96,6 @@ std::optional<WaveChunkHeader> SoundEngine::FindChunk(HANDLE file, const char* i
     }
 }
 
-namespace {
-
-// The sound bytes the file really holds from its current position on: a
-// "data" chunk may declare more than that (a truncated file, or a hostile
-// one declaring gigabytes), and the buffer is made for what is there.
-DWORD BytesLeftInFile(HANDLE file) {
-    const DWORD here = SetFilePointer(file, 0, nullptr, FILE_CURRENT);
-    const DWORD end = SetFilePointer(file, 0, nullptr, FILE_END);
-    SetFilePointer(file, static_cast<LONG>(here), nullptr, FILE_BEGIN);
-    if (here == INVALID_SET_FILE_POINTER || end == INVALID_SET_FILE_POINTER || end < here) {
-        return 0;
-    }
-    return end - here;
-}
-
-} // namespace
-
 int SoundEngine::LoadWave(SoundSlot& slot, LPCSTR fileName) {
     HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -153,7 +135,10 @@ int SoundEngine::LoadWave(SoundSlot& slot, LPCSTR fileName) {
     std::memset(&desc, 0, sizeof desc);
     desc.dwSize = sizeof desc;
     desc.dwFlags = DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME;
-    desc.dwBufferBytes = std::min(data->size, BytesLeftInFile(file));
+    // The buffer takes the declared size even when the file ends sooner: the
+    // samples that are there play, then the rest of the buffer as the device
+    // made it, silence. DirectSound itself refuses a size above 256 MiB.
+    desc.dwBufferBytes = data->size;
     desc.lpwfxFormat = &format;
     if (device->CreateSoundBuffer(&desc, &slot, nullptr) != DS_OK) {
         return FailWave(file, MSG_CREATE_SOUND_BUFFER_FAILED);

@@ -229,7 +229,9 @@ int HsvColour::GradientHsv(std::uint32_t n, std::uint32_t i, const Vector3& a, c
 }
 
 HsvColour HsvColour::Add(const HsvColour& other) const {
-    return Add(other.rgb);
+    HsvColour sum = Add(other.hue, other.saturation, other.value);
+    sum.rgb = CombineChannels(rgb, other.rgb, SaturatedSum);
+    return sum;
 }
 
 HsvColour HsvColour::Add(double h, double s, double v) const {
@@ -241,7 +243,9 @@ HsvColour HsvColour::Add(std::uint32_t rgb_) const {
 }
 
 HsvColour HsvColour::Subtract(const HsvColour& other) const {
-    return Subtract(other.rgb);
+    HsvColour difference = Subtract(other.hue, other.saturation, other.value);
+    difference.rgb = CombineChannels(rgb, other.rgb, Difference);
+    return difference;
 }
 
 HsvColour HsvColour::Subtract(double h, double s, double v) const {

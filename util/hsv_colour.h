@@ -50,9 +50,12 @@ public:
                     std::int32_t direction);
 
     // The hue, saturation, value forms add (or take the absolute difference
-    // of) each field and wrap it. The colour and rgb forms work on the rgb
-    // channels, each on its own: Add sums them, limited to 255, Subtract
-    // takes their absolute difference; the HSV fields follow from that rgb.
+    // of) each field and wrap it. The rgb forms work on the rgb channels,
+    // each on its own: Add sums them, limited to 255, Subtract takes their
+    // absolute difference; the HSV fields follow from that rgb. The colour
+    // forms do both side by side: the HSV fields as with hue, saturation,
+    // value and the rgb as with rgb, so the two sides of the result need not
+    // describe the same colour.
     HsvColour Add(const HsvColour& other) const;
     HsvColour Add(double h, double s, double v) const;
     HsvColour Add(std::uint32_t rgb_) const;

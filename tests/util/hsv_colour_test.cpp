@@ -174,17 +174,26 @@ TEST(HsvColour, AddAndSubtract) {
     ExpectHsv(HsvColour(10, 20, 30).Subtract(350, 50, 10), 340, 30, 20);
     ExpectHsv(base, 350, 50, 60);
 
-    // Colours and rgb values combine channel by channel: sums stop at 255.
-    const HsvColour a(0x204080u), b(0x40C0A0u);
-    for (const HsvColour& rgbSum : {a.Add(b), a.Add(0xFF40C0A0u)}) {
-        EXPECT_EQ(rgbSum.rgb, 0x60FFFFu);
-        ExpectHsv(rgbSum, 60, 62.353, 100);
+    // With another colour the HSV fields combine as above and the rgb
+    // channel by channel (red 0x99 + 0xCC stops at 255): the two sides are
+    // not made to agree.
+    const HsvColour other(20, 30, 80); // rgb 0x8FA3CC; base is 0x594C99
+    const HsvColour colourSum = base.Add(other);
+    ExpectHsv(colourSum, 10, 80, 39.999);
+    EXPECT_EQ(colourSum.rgb, 0xE8EFFFu);
+    for (const HsvColour& colourDifference : {base.Subtract(other), other.Subtract(base)}) {
+        ExpectHsv(colourDifference, 330, 20, 20);
+        EXPECT_EQ(colourDifference.rgb, 0x365733u);
     }
-    const Vector3 hsv = HsvColour::RgbToHsv(0x208020u);
-    for (const HsvColour& difference : {a.Subtract(b), a.Subtract(0x40C0A0u), b.Subtract(a)}) {
-        EXPECT_EQ(difference.rgb, 0x208020u);
-        ExpectHsv(difference, hsv.x, hsv.y, hsv.z);
-    }
+    // With an rgb value only the channels combine; the HSV fields follow
+    // from the result, and bits 24 to 31 of the operand are ignored.
+    const HsvColour a(0x204080u);
+    const HsvColour rgbSum = a.Add(0xFF40C0A0u);
+    EXPECT_EQ(rgbSum.rgb, 0x60FFFFu);
+    ExpectHsv(rgbSum, 60, 62.353, 100);
+    const HsvColour rgbDifference = a.Subtract(0x40C0A0u);
+    EXPECT_EQ(rgbDifference.rgb, 0x208020u);
+    ExpectHsv(rgbDifference, 120, 74.902, 50.197);
     EXPECT_EQ(a.rgb, 0x204080u);
 }
 

@@ -280,8 +280,9 @@ private:
     LONG volume = 0;
     LONG pan = 0;
     // Lock hands out a copy; Unlock writes it back under the mixer's lock, so
-    // the game's writes never race the audio thread's reads.
-    std::vector<std::uint8_t> lockCopy;
+    // the game's writes never race the audio thread's reads. The copy lives
+    // only while the buffer is locked.
+    SampleBytes lockCopy;
     bool locked = false;
     DWORD lockedOffset = 0;
     DWORD lockedBytes = 0;
@@ -378,9 +379,12 @@ HRESULT SoundBuffer::Lock(DWORD offset, DWORD bytes, LPVOID* ptr1, LPDWORD bytes
     if (second > 0 && (!ptr2 || !bytes2)) {
         return DSERR_INVALIDPARAM;
     }
-    lockCopy.resize(size);
-    std::memcpy(lockCopy.data() + offset, voice->data.data() + offset, first);
-    std::memcpy(lockCopy.data(), voice->data.data(), second);
+    lockCopy = SampleBytes(size);
+    if (!lockCopy.data()) {
+        return DSERR_OUTOFMEMORY;
+    }
+    CopyChangedSpans(lockCopy.data() + offset, voice->data.data() + offset, first);
+    CopyChangedSpans(lockCopy.data(), voice->data.data(), second);
     *ptr1 = lockCopy.data() + offset;
     *bytes1 = first;
     if (ptr2) {
@@ -408,11 +412,13 @@ HRESULT SoundBuffer::Unlock(LPVOID ptr1, DWORD bytes1, LPVOID ptr2, DWORD bytes2
     {
         std::lock_guard<std::mutex> hold(mixer->Lock());
         // Only the bytes the caller says it wrote are committed.
-        std::memcpy(voice->data.data() + lockedOffset, ptr1, bytes1);
+        CopyChangedSpans(voice->data.data() + lockedOffset, static_cast<std::uint8_t*>(ptr1),
+                         bytes1);
         if (ptr2 && bytes2) {
-            std::memcpy(voice->data.data(), ptr2, bytes2);
+            CopyChangedSpans(voice->data.data(), static_cast<std::uint8_t*>(ptr2), bytes2);
         }
     }
+    lockCopy = SampleBytes();
     locked = false;
     return DS_OK;
 }
@@ -465,6 +471,9 @@ HRESULT SoundDevice::CreateSoundBuffer(LPCDSBUFFERDESC desc, LPDIRECTSOUNDBUFFER
             return DSERR_INVALIDPARAM;
         }
         auto voice = std::make_unique<Voice>(*mixer, pcm, desc->dwBufferBytes);
+        if (!voice->data.data()) {
+            return DSERR_OUTOFMEMORY;
+        }
         {
             std::lock_guard<std::mutex> hold(mixer->Lock());
             if (!voice->RebuildStream()) {

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
 
 #include "audio/reference_clock.h"
 
@@ -22,10 +25,45 @@ SDL_AudioFormat SdlFormatOf(const PcmFormat& format) {
 
 } // namespace
 
+// ---------------------------------------------------------------- sample bytes
+
+SampleBytes::SampleBytes(std::size_t size)
+    : bytes(static_cast<std::uint8_t*>(std::calloc(size, 1))), count(bytes ? size : 0) {}
+
+SampleBytes::~SampleBytes() {
+    std::free(bytes);
+}
+
+SampleBytes::SampleBytes(SampleBytes&& other) noexcept
+    : bytes(std::exchange(other.bytes, nullptr)), count(std::exchange(other.count, 0)) {}
+
+SampleBytes& SampleBytes::operator=(SampleBytes&& other) noexcept {
+    if (this != &other) {
+        std::free(bytes);
+        bytes = std::exchange(other.bytes, nullptr);
+        count = std::exchange(other.count, 0);
+    }
+    return *this;
+}
+
+void CopyChangedSpans(std::uint8_t* to, const std::uint8_t* from, std::size_t bytes) {
+    constexpr std::size_t kSpan = 4096;
+    for (std::size_t at = 0; at < bytes; at += kSpan) {
+        const std::size_t n = std::min(kSpan, bytes - at);
+        if (std::memcmp(to + at, from + at, n) != 0) {
+            std::memcpy(to + at, from + at, n);
+        }
+    }
+}
+
 // ---------------------------------------------------------------- Voice
 
 Voice::Voice(Mixer& owner, PcmFormat fmt, std::uint32_t bytes)
-    : data(bytes, fmt.bits == 8 ? 0x80 : 0x00), format(fmt), mixer(owner), sourceRate(fmt.rate) {}
+    : data(bytes), format(fmt), mixer(owner), sourceRate(fmt.rate) {
+    if (fmt.bits == 8 && data.data()) {
+        std::memset(data.data(), 0x80, data.size()); // unsigned samples: silence is mid-scale
+    }
+}
 
 Voice::~Voice() {
     if (stream) {

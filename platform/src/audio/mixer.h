@@ -5,6 +5,7 @@
 
 #include <SDL_audio.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -38,6 +39,31 @@ struct PcmFormat {
     std::uint32_t BlockAlign() const { return channels * (bits / 8u); }
 };
 
+// The sample bytes of one buffer, zero-filled by the system allocator: pages
+// nobody writes cost no memory, so a buffer as large as DirectSound allows
+// (256 MiB) that holds a short sound and silence stays small. data() is null
+// when the memory could not be had.
+class SampleBytes {
+public:
+    SampleBytes() = default;
+    explicit SampleBytes(std::size_t bytes);
+    ~SampleBytes();
+    SampleBytes(SampleBytes&& other) noexcept;
+    SampleBytes& operator=(SampleBytes&& other) noexcept;
+
+    std::uint8_t* data() { return bytes; }
+    const std::uint8_t* data() const { return bytes; }
+    std::size_t size() const { return count; }
+
+private:
+    std::uint8_t* bytes = nullptr;
+    std::size_t count = 0;
+};
+
+// Copies `bytes` bytes over `to`, leaving alone the spans that already hold
+// them: silence copied onto silence is only read, never written.
+void CopyChangedSpans(std::uint8_t* to, const std::uint8_t* from, std::size_t bytes);
+
 class Mixer;
 
 // The play state of one secondary buffer. All members are guarded by the
@@ -49,7 +75,7 @@ public:
     Voice(const Voice&) = delete;
     Voice& operator=(const Voice&) = delete;
 
-    std::vector<std::uint8_t> data;
+    SampleBytes data;
     PcmFormat format;
 
     bool Play(bool loop);

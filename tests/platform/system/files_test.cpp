@@ -125,8 +125,9 @@ TEST_F(FilesTest, CurrentDirectoryReportsLengthOrNeededSize) {
     const DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
     EXPECT_EQ(std::string(buffer), folder);
     EXPECT_EQ(length, folder.size());
-    char small[4];
+    char small[4] = "ab";
     EXPECT_EQ(GetCurrentDirectoryA(sizeof small, small), folder.size() + 1);
+    EXPECT_STREQ(small, "ab") << "a buffer too small is left as it was";
     platform::InjectFault("GetCurrentDirectoryA", ERROR_ACCESS_DENIED, 1);
     EXPECT_EQ(GetCurrentDirectoryA(MAX_PATH, buffer), 0u);
 }
