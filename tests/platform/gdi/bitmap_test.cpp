@@ -209,7 +209,7 @@ TEST_F(Bitmaps, TruncatedOrCorruptFilesFailCleanly) {
     EXPECT_EQ(corrupt([&](auto& b) { put32(b, 18, 0x7FFFFFFFu); }), nullptr); // width
     EXPECT_EQ(corrupt([&](auto& b) { put32(b, 22, 0x80000000u); }), nullptr); // height
     EXPECT_EQ(corrupt([&](auto& b) { b[28] = 7; }), nullptr);                 // bit count
-    EXPECT_EQ(corrupt([&](auto& b) { b[30] = 1; }), nullptr);                 // RLE
+    EXPECT_EQ(corrupt([&](auto& b) { b[30] = 4; }), nullptr);                 // JPEG
     EXPECT_EQ(corrupt([&](auto& b) { put32(b, 46, 0xFFFFFFFFu); }), nullptr); // colours used
     EXPECT_EQ(LoadImageA(nullptr, "no\\such\\file.bmp", IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE),
               nullptr);
