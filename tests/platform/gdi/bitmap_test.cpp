@@ -168,22 +168,6 @@ TEST_F(Bitmaps, BmpFilesLoadWithBackslashPathsAndTrueColour) {
     surface->Release();
 }
 
-TEST_F(Bitmaps, TopDownFilesAndScaledLoadsKeepThePictureUpright) {
-    const auto packed = PackedDib(4, 4, 8, TableOf(RampEntries()), Index, true);
-    const std::string path = WriteTemp(BmpFile(packed, 256));
-    HANDLE image = LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 8, 2, LR_LOADFROMFILE);
-    ASSERT_NE(image, nullptr);
-    BITMAP description{};
-    GetObjectA(image, sizeof description, &description);
-    EXPECT_EQ(description.bmWidth, 8);
-    EXPECT_EQ(description.bmHeight, 2);
-    IDirectDrawSurface* surface = display.OffScreen(8, 2);
-    ASSERT_TRUE(StretchInto(surface, image));
-    ExpectPixels(surface, {{0, 0, Index(0, 0)}, {7, 0, Index(3, 0)}, {2, 1, Index(1, 2)}});
-    DeleteObject(image);
-    surface->Release();
-}
-
 TEST_F(Bitmaps, TruncatedOrCorruptFilesFailCleanly) {
     const auto packed = PackedDib(16, 16, 8, TableOf(RampEntries()), Index);
     const auto good = BmpFile(packed, 256);

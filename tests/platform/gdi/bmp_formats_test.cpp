@@ -87,12 +87,12 @@ protected:
         platform::ClearResources();
     }
 
-    // Loaded as the game's loader does, or stretched to `width` on loading.
-    HANDLE Load(const Bytes& file, int width = 0) {
+    // Loaded as the game's loader does, or stretched on loading.
+    HANDLE Load(const Bytes& file, int width = 0, int height = 0) {
         std::ofstream(scratch, std::ios::binary)
             .write(reinterpret_cast<const char*>(file.data()),
                    static_cast<std::streamsize>(file.size()));
-        return LoadImageA(nullptr, scratch.c_str(), IMAGE_BITMAP, width, 0,
+        return LoadImageA(nullptr, scratch.c_str(), IMAGE_BITMAP, width, height,
                           LR_LOADFROMFILE | LR_CREATEDIBSECTION);
     }
 
@@ -157,11 +157,15 @@ TEST_F(BmpFormats, EveryLayoutConvertWritesShowsTheSamePictureAsItsPlainTwin) {
 
         GameDisplay display(PaletteOf(twin));
         for (int width : {0, 100}) {
-            const Bytes expected = Shown(display, Load(twin, width));
-            HANDLE image = Load(file, width);
+            const int height = width / 3;
+            const Bytes expected = Shown(display, Load(twin, width, height));
+            HANDLE image = Load(file, width, height);
             ASSERT_NE(image, nullptr) << width;
             const Bytes shown = Shown(display, image);
             ASSERT_EQ(shown.size(), expected.size());
+            if (width != 0) {
+                ASSERT_EQ(shown.size(), 100u * 33u);
+            }
             const auto wrong = std::mismatch(shown.begin(), shown.end(), expected.begin());
             EXPECT_TRUE(wrong.first == shown.end())
                 << "width " << width << ": pixel " << (wrong.first - shown.begin()) << " is "
