@@ -4,6 +4,7 @@
 // the indices of its plain 8-bit twin.
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -96,6 +97,11 @@ protected:
                           LR_LOADFROMFILE | LR_CREATEDIBSECTION);
     }
 
+    bool Loads(const Bytes& file) {
+        HANDLE image = Load(file);
+        return image != nullptr && DeleteObject(image);
+    }
+
     // The indices the game's copy puts on a surface of the image's size.
     static Bytes Shown(const GameDisplay& display, HANDLE image) {
         BITMAP size{};
@@ -177,21 +183,21 @@ TEST_F(BmpFormats, EveryLayoutConvertWritesShowsTheSamePictureAsItsPlainTwin) {
 TEST_F(BmpFormats, DamagedFilesFromConvertAreRefused) {
     const Bytes rle = ReadAll(MadeByConvert("rle8.bmp"));
     const Bytes masked = ReadAll(MadeByConvert("argb32.bmp"));
-    ASSERT_NE(Load(rle), nullptr);
-    ASSERT_NE(Load(masked), nullptr);
+    ASSERT_TRUE(Loads(rle));
+    ASSERT_TRUE(Loads(masked));
 
     // Run-length encoded rows are never stored top-down.
-    EXPECT_EQ(Load(Changed(rle, Change::MarkTopDown)), nullptr);
+    EXPECT_FALSE(Loads(Changed(rle, Change::MarkTopDown)));
     // Cut anywhere before the end-of-bitmap code.
     const std::size_t stream = Get32(rle, kPixelOffsetAt);
     for (std::size_t keep : {stream, stream + 1, stream + 300, rle.size() - 1}) {
-        EXPECT_EQ(Load(Bytes(rle.begin(), rle.begin() + static_cast<long>(keep))), nullptr) << keep;
+        EXPECT_FALSE(Loads(Bytes(rle.begin(), rle.begin() + static_cast<long>(keep)))) << keep;
     }
     // A colour mask must be one run of bits inside the pixel.
     for (std::uint32_t green : {0x0u, 0xF0F000u}) {
         Bytes bad = masked;
         Put32(bad, kGreenMaskAt, green);
-        EXPECT_EQ(Load(bad), nullptr) << std::hex << green;
+        EXPECT_FALSE(Loads(bad)) << std::hex << green;
     }
 }
 
