@@ -19,6 +19,7 @@ packages=(
     fonts-ipafont-gothic fonts-dejavu-core
     # end-to-end tests: an X server without a screen, real key events,
     # screenshots, and Mesa's software OpenGL (SDL's renderer, Wine's DirectDraw)
+    # (ImageMagick also writes the BMP files the GDI tests load)
     xvfb xdotool imagemagick libgl1-mesa-dri
     # the Windows build: mingw-w64 cross compiler, Windows and DirectX headers
     # and import libraries

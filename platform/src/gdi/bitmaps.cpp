@@ -1,12 +1,14 @@
 // Bitmaps: DIBs from the resource table or from BMP files, their description,
 // and StretchBlt between device contexts.
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
 
 #include "gdi/colour.h"
+#include "gdi/dib_decode.h"
 #include "gdi/objects.h"
 #include "gdi/resource_table.h"
 #include "platform/faults.h"
@@ -14,83 +16,7 @@
 namespace platform::gdi {
 namespace {
 
-constexpr int kLargestSide = 32768;
-constexpr std::uint64_t kLargestPixelBytes = 256u * 1024u * 1024u;
 constexpr long kLargestFile = 512L * 1024L * 1024L;
-
-template <class T> T ReadAt(const std::uint8_t* data, std::size_t offset) {
-    T value;
-    std::memcpy(&value, data + offset, sizeof value);
-    return value;
-}
-
-// A packed DIB: BITMAPINFOHEADER (or one of its longer successors), colour
-// table, pixels. The pixels start `pixelOffset` bytes after the header when
-// given (a file says where), else right after the colour table. Every size
-// is checked against `size` before anything is read.
-std::optional<DibBitmap> ParsePackedDib(const std::uint8_t* data, std::size_t size,
-                                        std::optional<std::uint64_t> pixelOffset) {
-    if (size < sizeof(BITMAPINFOHEADER)) {
-        return std::nullopt;
-    }
-    BITMAPINFOHEADER header;
-    std::memcpy(&header, data, sizeof header);
-    const DWORD headerSize = header.biSize;
-    if (headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 &&
-        headerSize != 124) {
-        return std::nullopt;
-    }
-    if (header.biWidth <= 0 || header.biWidth > kLargestSide || header.biHeight == 0 ||
-        header.biHeight > kLargestSide || header.biHeight < -kLargestSide || header.biPlanes != 1 ||
-        header.biCompression != BI_RGB) {
-        return std::nullopt;
-    }
-    const int bitCount = header.biBitCount;
-    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32) {
-        return std::nullopt;
-    }
-    if (header.biClrUsed > 65536) {
-        return std::nullopt;
-    }
-    const std::uint64_t tableEntries =
-        header.biClrUsed != 0 ? header.biClrUsed : (bitCount <= 8 ? (1u << bitCount) : 0u);
-    const std::uint64_t tableEnd = headerSize + tableEntries * 4;
-    const std::uint64_t pixelsAt = pixelOffset ? *pixelOffset : tableEnd;
-    if (tableEnd > size || pixelsAt < headerSize) {
-        return std::nullopt;
-    }
-
-    DibBitmap bitmap;
-    bitmap.width = header.biWidth;
-    bitmap.height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-    bitmap.bitCount = bitCount;
-    const std::uint64_t stride =
-        ((static_cast<std::uint64_t>(bitmap.width) * bitCount + 31) / 32) * 4;
-    const std::uint64_t pixelBytes = stride * static_cast<std::uint64_t>(bitmap.height);
-    if (pixelBytes > kLargestPixelBytes || pixelsAt + pixelBytes > size) {
-        return std::nullopt;
-    }
-    bitmap.stride = static_cast<int>(stride);
-    if (bitCount <= 8) {
-        const std::size_t entries = std::size_t{1} << bitCount;
-        bitmap.colourCount = static_cast<DWORD>(std::min<std::uint64_t>(tableEntries, entries));
-        bitmap.colours.assign(entries, RGBQUAD{0, 0, 0, 0});
-        for (std::size_t i = 0; i < bitmap.colourCount; ++i) {
-            bitmap.colours[i] = ReadAt<RGBQUAD>(data, headerSize + i * 4);
-        }
-    }
-    bitmap.bits.resize(static_cast<std::size_t>(pixelBytes));
-    const std::uint8_t* pixels = data + pixelsAt;
-    if (header.biHeight > 0) {
-        std::memcpy(bitmap.bits.data(), pixels, bitmap.bits.size());
-    } else {
-        // Top-down rows are stored bottom-up, as every DIB section here is.
-        for (int y = 0; y < bitmap.height; ++y) {
-            std::memcpy(bitmap.Row(y), pixels + static_cast<std::size_t>(y) * stride, stride);
-        }
-    }
-    return bitmap;
-}
 
 std::optional<DibBitmap> ReadBmpFile(const char* name) {
     std::string path(name);
@@ -142,13 +68,29 @@ std::uint32_t SampleIndex(const DibBitmap& b, int x, int y) {
     }
 }
 
+// One channel of a 16- or 32-bit pixel, widened (or narrowed) to 8 bits.
+std::uint8_t Channel(std::uint32_t pixel, DWORD mask) {
+    const int shift = std::countr_zero(mask);
+    const std::uint64_t largest = mask >> shift;
+    const std::uint64_t value = (pixel & mask) >> shift;
+    return static_cast<std::uint8_t>((value * 255 + largest / 2) / largest);
+}
+
 PixelColour SampleColour(const DibBitmap& b, int x, int y) {
     if (b.bitCount <= 8) {
         const RGBQUAD& q = b.colours[SampleIndex(b, x, y)];
         return PixelColour{q.rgbRed, q.rgbGreen, q.rgbBlue};
     }
     const std::uint8_t* p = b.Row(y) + static_cast<std::size_t>(x) * (b.bitCount / 8);
-    return PixelColour{p[2], p[1], p[0]};
+    if (b.bitCount == 24) {
+        return PixelColour{p[2], p[1], p[0]};
+    }
+    std::uint32_t pixel = p[0] | (std::uint32_t{p[1]} << 8);
+    if (b.bitCount == 32) {
+        pixel |= (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
+    }
+    return PixelColour{Channel(pixel, b.masks[0]), Channel(pixel, b.masks[1]),
+                       Channel(pixel, b.masks[2])};
 }
 
 DibBitmap Scaled(const DibBitmap& source, int width, int height) {
@@ -158,6 +100,7 @@ DibBitmap Scaled(const DibBitmap& source, int width, int height) {
     out.bitCount = source.bitCount;
     out.colourCount = source.colourCount;
     out.colours = source.colours;
+    out.masks = source.masks;
     out.stride =
         static_cast<int>(((static_cast<std::uint64_t>(width) * out.bitCount + 31) / 32) * 4);
     out.bits.assign(static_cast<std::size_t>(out.stride) * height, 0);

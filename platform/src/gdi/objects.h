@@ -4,6 +4,7 @@
 // next object of its kind without allocating.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -83,6 +84,7 @@ struct DibBitmap {
     int stride = 0;
     DWORD colourCount = 0;        // entries given in the colour table
     std::vector<RGBQUAD> colours; // 2^bitCount entries for bitCount <= 8, padded with black
+    std::array<DWORD, 3> masks{}; // red, green and blue bits of a 16- or 32-bit pixel
     std::vector<std::uint8_t> bits;
     int selectedInto = 0; // memory device contexts holding it
     bool stock = false;

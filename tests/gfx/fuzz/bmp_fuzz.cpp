@@ -1,13 +1,17 @@
-// libFuzzer target for the BMP reader behind the file path of the artwork
-// loaders: each input is written to a file, loaded as a DIB section with
-// LoadImageA (LR_LOADFROMFILE, as the artwork loader falls back to) and read
-// for its palette by GraphicsDevice::Zeb_LoadPalette.
+// libFuzzer target for the BMP reader behind the artwork loaders: each input
+// is written to a file, loaded as a DIB section with LoadImageA
+// (LR_LOADFROMFILE, as the artwork loader falls back to), copied onto an
+// 8-bit surface by GraphicsDevice::Zeb_CopyBitmap and read for its palette
+// by GraphicsDevice::Zeb_LoadPalette; without its 14-byte file header it is
+// also loaded and copied as the artwork resource, a packed DIB whose pixels
+// follow its colour table.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "gfx/graphics_device.h"
+#include "platform/resources.h"
 #include "tests/support/fuzz_file.h"
 
 namespace {
@@ -20,10 +24,30 @@ struct Reader {
             std::fprintf(stderr, "no DirectDraw\n");
             std::abort();
         }
+        DDSURFACEDESC desc{};
+        desc.dwSize = sizeof desc;
+        desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
+        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+        desc.dwWidth = 48;
+        desc.dwHeight = 32;
+        if (device.directDraw->CreateSurface(&desc, &surface, nullptr) != DD_OK) {
+            std::fprintf(stderr, "no surface\n");
+            std::abort();
+        }
     }
+
+    void LoadAndCopy(LPCSTR name, UINT flags) {
+        HANDLE image = LoadImageA(nullptr, name, IMAGE_BITMAP, 0, 0, flags);
+        if (image != nullptr) {
+            device.Zeb_CopyBitmap(surface, static_cast<HBITMAP>(image), 0, 0, 0, 0);
+            DeleteObject(image);
+        }
+    }
+
     fuzz::SilentBackend backend;
     GraphicsDevice device;
     std::string path;
+    IDirectDrawSurface* surface = nullptr;
 };
 
 } // namespace
@@ -34,12 +58,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
 
-    HANDLE image = LoadImageA(nullptr, reader.path.c_str(), IMAGE_BITMAP, 0, 0,
-                              LR_LOADFROMFILE | LR_CREATEDIBSECTION);
-    if (image != nullptr) {
-        BITMAP info{};
-        GetObjectA(image, sizeof info, &info);
-        DeleteObject(image);
+    reader.LoadAndCopy(reader.path.c_str(), LR_LOADFROMFILE | LR_CREATEDIBSECTION);
+    if (size > sizeof(BITMAPFILEHEADER)) {
+        platform::RegisterResource(RT_BITMAP, 109, data + sizeof(BITMAPFILEHEADER),
+                                   size - sizeof(BITMAPFILEHEADER));
+        reader.LoadAndCopy(MAKEINTRESOURCE(109), LR_CREATEDIBSECTION);
     }
     IDirectDrawPalette* palette = reader.device.Zeb_LoadPalette(reader.path.c_str());
     if (palette != nullptr) {
