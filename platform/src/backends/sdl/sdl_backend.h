@@ -69,6 +69,10 @@ private:
         SDL_Joystick* joystick;
     };
 
+    // The program's screen, which the window shows scaled.
+    static constexpr int kScreenWidth = 640;
+    static constexpr int kScreenHeight = 480;
+
     SdlBackend();
     bool Start(std::string& error);
     bool OnMainThread() const;
@@ -90,6 +94,7 @@ private:
     void UpdatePadsNowAndThen();
     void AddPad(int deviceIndex);
     void RemovePad(SDL_JoystickID instance);
+    void ClosePads();
 
     static void SDLCALL FeedAudio(void* backend, Uint8* stream, int length);
 
