@@ -86,6 +86,7 @@ private:
 
     bool EnsureRenderer();
     SDL_Point OutputSize() const; // in pixels
+    bool SdlKnowsTheWindowsSize();
     bool CreateTexture(int width, int height);
     void ShowStagedFrame();
     void Render();
@@ -107,6 +108,9 @@ private:
     int textureHeight = 0;
     bool shown = false;
     bool fullscreen = true;
+    // The window's size that SDL was last told, when its own record was
+    // found wrong (see SdlKnowsTheWindowsSize); {0, 0} when it was right.
+    SDL_Point toldSize{0, 0};
     bool enterSwallowed = false; // the Enter of Alt+Enter, until released
     const Uint8* keyState = nullptr;
     std::array<KeySource, 256> keySources{};

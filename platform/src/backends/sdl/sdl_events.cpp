@@ -45,6 +45,9 @@ bool SdlBackend::Translate(const SDL_Event& event, BackendEvent& out) {
     }
     case SDL_WINDOWEVENT:
         return TranslateWindowEvent(event.window, out);
+    case SDL_DISPLAYEVENT: // a monitor turned, plugged in or out
+        Render();
+        return false;
     case SDL_QUIT:
         out.kind = BackendEvent::Kind::Close;
         return true;
@@ -108,7 +111,8 @@ bool SdlBackend::TranslateWindowEvent(const SDL_WindowEvent& event, BackendEvent
         return true;
     case SDL_WINDOWEVENT_EXPOSED:
     case SDL_WINDOWEVENT_SIZE_CHANGED:
-        Render(); // the last frame again, placed for the new size
+    case SDL_WINDOWEVENT_DISPLAY_CHANGED:
+        Render(); // the last frame again, placed for the window's size now
         return false;
     default:
         return false;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "backends/sdl/x11_window.h"
 #include "platform/video.h"
 
 namespace platform::sdl {
@@ -125,8 +126,31 @@ void SdlBackend::ShowStagedFrame() {
     Render();
 }
 
+bool SdlBackend::SdlKnowsTheWindowsSize() {
+    const std::optional<SDL_Point> real = X11WindowSize(window);
+    if (!real) {
+        return true;
+    }
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(window, &width, &height);
+    if (width == real->x && height == real->y) {
+        toldSize = SDL_Point{0, 0};
+        return true;
+    }
+    if (toldSize.x == real->x && toldSize.y == real->y) {
+        return true; // told already and not taken: draw to SDL's size after all
+    }
+    toldSize = *real;
+    TellSdlX11WindowSize(window, *real);
+    return false;
+}
+
+// Draws the newest frame placed for the window's size at this moment. A
+// window whose size SDL has wrong is not drawn (the picture would land
+// offset and cut): SDL is told, and its size-change event draws again.
 void SdlBackend::Render() {
-    if (!shown || !renderer || !texture) {
+    if (!shown || !renderer || !texture || !SdlKnowsTheWindowsSize()) {
         return;
     }
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
