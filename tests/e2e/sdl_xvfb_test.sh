@@ -29,7 +29,7 @@ mkdir -p "$3"
 out=$(realpath "$3")
 build=$(realpath "$4")
 sdl_tests=$(realpath "$5")
-rm -rf "$out"/*.png "$out"/*.raw "$out"/*.log "$out"/*.txt "$out"/display "$out"/prefix
+rm -rf "$out"/*.png "$out"/*.raw "$out"/*.log "$out"/*.txt "$out"/display "$out"/prefix "$out"/runtime
 
 for tool in Xvfb xdotool openbox; do
     if ! command -v "$tool" >/dev/null; then
@@ -77,6 +77,11 @@ fail() {
 cd "$(dirname "$game")"
 [ -f Wave/BGM00.wav ] || fail "no Wave/BGM00.wav beside $game"
 export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk
+# The single-instance guard lives in the runtime folder: one of our own, so
+# that a game started elsewhere on this machine (another build's tests) is
+# not taken for a running instance.
+export XDG_RUNTIME_DIR="$out/runtime"
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 export SDL_DISKAUDIOFILE="$out/audio.raw"
 
 # --- without a display: a clear message, then the game's own failure path

@@ -86,6 +86,9 @@ private:
 
     bool EnsureRenderer();
     SDL_Point OutputSize() const; // in pixels
+    // Whether SDL's record of the window's size is the window system's;
+    // when it is not, SDL is told and the answer is false until it has
+    // taken the size in.
     bool SdlKnowsTheWindowsSize();
     bool CreateTexture(int width, int height);
     void ShowStagedFrame();
