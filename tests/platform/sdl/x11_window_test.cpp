@@ -13,6 +13,10 @@
 #include "backends/sdl/sdl_backend.h"
 #include "backends/sdl/x11_window.h"
 
+// Xlib's macros (None, Bool, ...) come last, after every header they clash with.
+#include <SDL_syswm.h>
+#include <X11/Xutil.h>
+
 using platform::BackendEvent;
 using platform::sdl::SdlBackend;
 
@@ -43,6 +47,23 @@ std::pair<int, int> ReadEvents(SdlBackend& backend, bool expectPointer) {
     return pointer;
 }
 
+// The colour the X server shows at pixel (x, y) of the window, as 0xRRGGBB.
+unsigned long ShownInWindow(SDL_Window* window, int x, int y) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) {
+        return ~0ul;
+    }
+    XImage* image =
+        XGetImage(info.info.x11.display, info.info.x11.window, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        return ~0ul;
+    }
+    const unsigned long pixel = XGetPixel(image, 0, 0) & 0xFFFFFFul;
+    XDestroyImage(image);
+    return pixel;
+}
+
 } // namespace
 
 TEST(SdlBackendOnX11, WithoutAWindowManagerFrameAndPointerFollowTheWindowsRealSize) {
@@ -68,6 +89,9 @@ TEST(SdlBackendOnX11, WithoutAWindowManagerFrameAndPointerFollowTheWindowsRealSi
         const SDL_Rect placed = backend->FramePlacement();
         EXPECT_EQ(std::vector<int>({placed.x, placed.y, placed.w, placed.h}),
                   std::vector<int>({0, 0, real->x, real->y}));
+        // Drawn to the window's very edges, without another frame presented.
+        EXPECT_EQ(ShownInWindow(backend->Window(), 0, 0), 0x5A5A5Aul);
+        EXPECT_EQ(ShownInWindow(backend->Window(), real->x - 1, real->y - 1), 0x5A5A5Aul);
         const int factor = real->x / 640;
         const std::pair<int, int> points[][2] = {
             {{0, 0}, {0, 0}},
