@@ -12,7 +12,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
-cmake --build "$build" --target quorvane bench_frame >/dev/null
+cmake --build "$build" --target quorvane bench_frame quorvane_first_frame_probe >/dev/null
+probe=$(realpath "$build/bench/quorvane_first_frame_probe.so")
 cd "$build/app"
 export SDL_VIDEODRIVER=${SDL_VIDEODRIVER:-dummy}
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
@@ -27,7 +28,8 @@ stop_game() {
 
 echo "== start-up: process start to first frame =="
 for run in 1 2 3 4 5; do
-    QUORVANE_REPORT_FIRST_FRAME=1 ./quorvane 2>"$log" &
+    # The probe stands in front of SDL_RenderPresent and reports the first.
+    LD_PRELOAD="$probe" ./quorvane 2>"$log" &
     pid=$!
     for _ in $(seq 1 100); do
         grep -q "first frame" "$log" && break

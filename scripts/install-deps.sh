@@ -9,18 +9,20 @@ packages=(
     build-essential cmake ninja-build pkg-config
     # tests and benchmarks
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    # platform layer: window, input and audio device; text; PNG frames
-    libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev
+    # platform layer: window, input and audio device; the window's real size
+    # from the X server; text; PNG frames
+    libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev libpng-dev
     # built-in MIDI synthesizer and its General MIDI SoundFont
     libfluidsynth-dev timgm6mb-soundfont
     # the machine's MIDI ports (ALSA sequencer) for DirectMusic
     libasound2-dev
     # fonts the game's text falls back to (Japanese gothic, sans, monospace)
     fonts-ipafont-gothic fonts-dejavu-core
-    # end-to-end tests: an X server without a screen, real key events,
-    # screenshots, and Mesa's software OpenGL (SDL's renderer, Wine's DirectDraw)
+    # end-to-end tests: an X server without a screen, a window manager for
+    # some of its screens, real key events, screenshots, and Mesa's software
+    # OpenGL (SDL's renderer, Wine's DirectDraw)
     # (ImageMagick also writes the BMP files the GDI tests load)
-    xvfb xdotool imagemagick libgl1-mesa-dri
+    xvfb openbox xdotool imagemagick libgl1-mesa-dri
     # the Windows build: mingw-w64 cross compiler, Windows and DirectX headers
     # and import libraries
     g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64

@@ -3,10 +3,15 @@
 //   screen_probe grab <shot.png>                 the whole screen as a PNG
 //   screen_probe title <shot.png>                checks a title screen
 //   screen_probe play <shot.png>                 checks a play screen
+//   screen_probe placed <shot.png> <frame.png>   checks that the screen shows
+//                                                the headless title frame,
+//                                                scaled and centred
+//   screen_probe wm                              is a window manager running?
 //   screen_probe audio <capture.raw> <tune.wav>  checks the sound captured
 //
 // Exits 0 when the picture or sound is as expected, 1 otherwise (saying
 // what differed), 2 on bad use or unreadable files.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <png.h>
@@ -17,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -191,6 +197,80 @@ int CheckPlay(const char* path) {
                          {"title text pixels (gone)", TitleTextPixels(image), 0, 100}});
 }
 
+// Game pixels where a title frame of the running game may differ from the
+// headless one of a moment before: the frame-rate text (the real clock
+// counts what it counts) and the blinking prompts. Everything else of the
+// title screen (sky, nebula, stars, the game's name) stands still.
+struct Box {
+    int x0, y0, x1, y1;
+    bool Holds(int x, int y) const { return x >= x0 && x < x1 && y >= y0 && y < y1; }
+};
+constexpr Box kTitleMayDiffer[] = {{40, 14, 130, 42}, {220, 336, 420, 420}};
+
+// The screen must be black but for the 640 x 480 frame scaled by the largest
+// whole factor that fits and centred, and within it every screen pixel must
+// be the colour of the headless frame's pixel it stands for.
+int CheckPlaced(const char* path, const char* framePath) {
+    Image image;
+    Image frame;
+    if (!ReadPng(path, image) || !ReadPng(framePath, frame)) {
+        return 2;
+    }
+    if (frame.width != 640 || frame.height != 480) {
+        std::fprintf(stderr, "screen_probe: %s is not a 640 x 480 frame\n", framePath);
+        return 2;
+    }
+    const Placement placed = PlaceOn(image);
+    int litOutside = 0;
+    int unlike = 0;
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            const unsigned char* shown =
+                &image.rgb[(static_cast<std::size_t>(y) * image.width + x) * 3];
+            const int gx = (x - placed.left) / placed.factor;
+            const int gy = (y - placed.top) / placed.factor;
+            if (x < placed.left || y < placed.top || gx >= 640 || gy >= 480) {
+                litOutside += (shown[0] | shown[1] | shown[2]) != 0 ? 1 : 0;
+                continue;
+            }
+            const auto mayDiffer = [&](const Box& box) { return box.Holds(gx, gy); };
+            if (std::any_of(std::begin(kTitleMayDiffer), std::end(kTitleMayDiffer), mayDiffer)) {
+                continue;
+            }
+            const unsigned char* want = &frame.rgb[(static_cast<std::size_t>(gy) * 640 + gx) * 3];
+            unlike += std::memcmp(shown, want, 3) != 0 ? 1 : 0;
+        }
+    }
+    std::printf("%s: %d x %d screen, frame %dx at (%d, %d)\n", path, image.width, image.height,
+                placed.factor, placed.left, placed.top);
+    return Report(path, {{"lit screen pixels outside the frame", litOutside, 0, 0},
+                         {"screen pixels unlike the headless frame", unlike, 0, 0}});
+}
+
+// Whether a window manager has announced itself on the root window.
+int CheckWindowManager() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        return 2;
+    }
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    const bool found =
+        check != None &&
+        XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW,
+                           &type, &format, &count, &after, &data) == Success &&
+        count == 1;
+    if (data) {
+        XFree(data);
+    }
+    XCloseDisplay(display);
+    return found ? 0 : 1;
+}
+
 // ---------------------------------------------------------------- sound
 
 struct Sound {
@@ -345,9 +425,16 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "play") == 0) {
         return CheckPlay(argv[2]);
     }
+    if (argc == 4 && std::strcmp(argv[1], "placed") == 0) {
+        return CheckPlaced(argv[2], argv[3]);
+    }
+    if (argc == 2 && std::strcmp(argv[1], "wm") == 0) {
+        return CheckWindowManager();
+    }
     if (argc == 4 && std::strcmp(argv[1], "audio") == 0) {
         return CheckAudio(argv[2], argv[3]);
     }
-    std::fprintf(stderr, "usage: screen_probe grab|title|play <shot.png> | audio <raw> <wav>\n");
+    std::fprintf(stderr, "usage: screen_probe grab|title|play <shot.png> | placed <shot.png> "
+                         "<frame.png> | wm | audio <raw> <wav>\n");
     return 2;
 }

@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
-# The built game, end to end, in a real X server (Xvfb, no window manager)
-# with SDL's disk audio driver standing in for a sound card:
+# The built game, end to end, in real X servers (Xvfb) with SDL's disk audio
+# driver standing in for a sound card:
 #   - without a display it says so and still ends cleanly;
+#   - on screens of several sizes, with and without a window manager
+#     (openbox), the title shows as the headless game draws it, scaled by the
+#     largest whole factor that fits and centred, with black around it;
+#   - without a window manager the SDL backend's frame and pointer follow
+#     the size its window really has (the backend's own X11 test);
 #   - it opens its window and shows the title (text and prompts);
 #   - a second start while it runs exits at once with 0;
 #   - Z held for a moment (a real key event; the game polls once a frame)
@@ -12,8 +17,10 @@
 #     anywhere, and it finds its sounds.
 #
 # usage: sdl_xvfb_test.sh <quorvane executable> <screen_probe> <output folder>
-#                         <build folder to install from>
+#                         <build folder to install from> <test_platform_sdl>
 # Screenshots, the captured sound and the game's output stay in the folder.
+# The main run (title, play, sound, launcher) is in a 1280 x 1024 screen
+# without a window manager.
 set -euo pipefail
 
 game=$(realpath "$1")
@@ -21,9 +28,10 @@ probe=$(realpath "$2")
 mkdir -p "$3"
 out=$(realpath "$3")
 build=$(realpath "$4")
-rm -rf "$out"/*.png "$out"/*.raw "$out"/*.log "$out"/*.txt "$out"/display "$out"/prefix
+sdl_tests=$(realpath "$5")
+rm -rf "$out"/*.png "$out"/*.raw "$out"/*.log "$out"/*.txt "$out"/display "$out"/prefix "$out"/runtime
 
-for tool in Xvfb xdotool; do
+for tool in Xvfb xdotool openbox; do
     if ! command -v "$tool" >/dev/null; then
         echo "FAIL: $tool is missing (scripts/install-deps.sh installs it)"
         exit 1
@@ -31,15 +39,25 @@ for tool in Xvfb xdotool; do
 done
 
 xvfb_pid=""
+wm_pid=""
 game_pid=""
+# Ends the window manager and the X server, if running.
+stop_x() {
+    local pid
+    for pid in "$wm_pid" "$xvfb_pid"; do
+        if [ -n "$pid" ]; then
+            kill "$pid" 2>/dev/null || true
+            wait "$pid" 2>/dev/null || true
+        fi
+    done
+    wm_pid=""
+    xvfb_pid=""
+}
 cleanup() {
     if [ -n "$game_pid" ] && kill -0 "$game_pid" 2>/dev/null; then
         kill -KILL "$game_pid" 2>/dev/null || true
     fi
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null || true
-        wait "$xvfb_pid" 2>/dev/null || true
-    fi
+    stop_x
 }
 trap cleanup EXIT
 
@@ -59,6 +77,11 @@ fail() {
 cd "$(dirname "$game")"
 [ -f Wave/BGM00.wav ] || fail "no Wave/BGM00.wav beside $game"
 export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk
+# The single-instance guard lives in the runtime folder: one of our own, so
+# that a game started elsewhere on this machine (another build's tests) is
+# not taken for a running instance.
+export XDG_RUNTIME_DIR="$out/runtime"
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 export SDL_DISKAUDIOFILE="$out/audio.raw"
 
 # --- without a display: a clear message, then the game's own failure path
@@ -69,17 +92,31 @@ DISPLAY=:4099 SDL_DISKAUDIOFILE="$out/nodisplay.raw" timeout 20 "$game" \
 grep -q "no window" "$out/nodisplay.log" || fail "without a display the game did not say why"
 say "without a display: said so, exit 0"
 
-# --- an X server of our own, on a free display number
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$out/display" \
-    >"$out/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$out/display" ] && break
-    sleep 0.1
-done
-[ -s "$out/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$out/display")"
-say "Xvfb on $DISPLAY"
+# An X server of our own with one screen of `size` (WxH), on a free display
+# number, with openbox as its window manager when `wm` is "openbox".
+start_x() {
+    local size=$1 wm=$2
+    rm -f "$out/display"
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$out/display" \
+        >>"$out/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -s "$out/display" ] && break
+        sleep 0.1
+    done
+    [ -s "$out/display" ] || fail "Xvfb did not start"
+    export DISPLAY=":$(head -n1 "$out/display")"
+    if [ "$wm" = openbox ]; then
+        openbox >>"$out/openbox.log" 2>&1 &
+        wm_pid=$!
+        for _ in $(seq 100); do
+            "$probe" wm && break
+            sleep 0.1
+        done
+        "$probe" wm || fail "openbox did not start"
+    fi
+    say "Xvfb $size on $DISPLAY, window manager: $wm"
+}
 
 # Starts the game (or its launcher) in the background; `game_pid` is its id.
 start_game() {
@@ -121,8 +158,48 @@ quit_with_escape() {
     say "Escape: exit 0"
 }
 
+# The title frame as the headless game draws it at one second: the picture
+# every screen below must show, scaled.
+printf 'capture ms 1000 reference.png\nstop ms 1100\nexpect exit 0\n' >"$out/reference.txt"
+QUORVANE_SCENARIO="$out/reference.txt" QUORVANE_OUTPUT="$out" ./quorvane >"$out/reference.log" 2>&1 ||
+    fail "the headless game did not draw its title"
+
+# The title screen, once seen, must be placed exactly; a window manager may
+# grant full screen a moment after the first frame, so a few looks.
+check_placement() {
+    local shot=$1
+    for _ in $(seq 12); do
+        "$probe" grab "$shot" &&
+            "$probe" placed "$shot" "$out/reference.png" >"$out/placed-check.txt" &&
+            { cat "$out/placed-check.txt"; return 0; }
+        sleep 0.25
+    done
+    cat "$out/placed-check.txt"
+    fail "the title is not where it belongs on the screen ($shot)"
+}
+
+# --- the title on screens of several sizes, with and without a window manager
+for screen in 1920x1080:none 1920x1080:openbox 1366x768:none 1280x720:none 800x600:none \
+    3840x2160:openbox; do
+    size=${screen%%:*}
+    wm=${screen##*:}
+    start_x "$size" "$wm"
+    if [ "$screen" = 1920x1080:none ]; then
+        QUORVANE_TEST_X11=1 "$sdl_tests" --gtest_filter='SdlBackendOnX11.*' \
+            >"$out/sdl-x11-test.log" 2>&1 || fail "the SDL backend's X11 test failed"
+        say "the SDL backend's X11 test passed"
+    fi
+    start_game "$out/placed-$size-$wm.log" env SDL_AUDIODRIVER=dummy "$game"
+    wait_for_screen title "$out/placed-$size-$wm.png" 30
+    check_placement "$out/placed-$size-$wm.png"
+    quit_with_escape
+    stop_x
+done
+
+start_x 1280x1024 none
 start_game "$out/game.log" "$game"
 wait_for_screen title "$out/title.png" 30
+check_placement "$out/title.png"
 
 # --- a second start while the first runs
 started=$(date +%s%N)
@@ -163,4 +240,4 @@ quit_with_escape
 "$probe" audio "$out/installed.raw" "$out/prefix/libexec/quorvane/Wave/BGM00.wav" ||
     fail "the installed game did not play its tune"
 
-say "PASS: title, second start, play, Escape, sound, and the installed launcher as expected"
+say "PASS: placement on every screen, title, second start, play, Escape, sound, and the installed launcher as expected"

@@ -69,6 +69,10 @@ private:
         SDL_Joystick* joystick;
     };
 
+    // The program's screen, which the window shows scaled.
+    static constexpr int kScreenWidth = 640;
+    static constexpr int kScreenHeight = 480;
+
     SdlBackend();
     bool Start(std::string& error);
     bool OnMainThread() const;
@@ -82,6 +86,10 @@ private:
 
     bool EnsureRenderer();
     SDL_Point OutputSize() const; // in pixels
+    // Whether SDL's record of the window's size is the window system's;
+    // when it is not, SDL is told and the answer is false until it has
+    // taken the size in.
+    bool SdlKnowsTheWindowsSize();
     bool CreateTexture(int width, int height);
     void ShowStagedFrame();
     void Render();
@@ -90,6 +98,7 @@ private:
     void UpdatePadsNowAndThen();
     void AddPad(int deviceIndex);
     void RemovePad(SDL_JoystickID instance);
+    void ClosePads();
 
     static void SDLCALL FeedAudio(void* backend, Uint8* stream, int length);
 
@@ -102,6 +111,9 @@ private:
     int textureHeight = 0;
     bool shown = false;
     bool fullscreen = true;
+    // The window's size that SDL was last told, when its own record was
+    // found wrong (see SdlKnowsTheWindowsSize); {0, 0} when it was right.
+    SDL_Point toldSize{0, 0};
     bool enterSwallowed = false; // the Enter of Alt+Enter, until released
     const Uint8* keyState = nullptr;
     std::array<KeySource, 256> keySources{};
