@@ -304,7 +304,7 @@ std::vector<PortEntry> ListMusicPorts() {
         synth.caps.wszDescription[i] = static_cast<WCHAR>(name[i]);
     }
     ports.push_back(synth);
-    AppendAlsaPorts(ports);
+    CurrentSequencer().AppendPorts(ports);
     return ports;
 }
 
