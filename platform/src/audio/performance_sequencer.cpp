@@ -232,11 +232,13 @@ void Performance::StopLocked(Segment* segment, SegmentState* state) {
     }
 }
 
-void Performance::Advance(std::int64_t until) {
+std::int64_t Performance::Advance(std::int64_t until) {
     std::lock_guard<std::mutex> hold(lock);
-    if (initialised && !closed) {
-        AdvanceLocked(until);
+    if (!initialised || closed) {
+        return kNothingDue;
     }
+    AdvanceLocked(until);
+    return NextDueLocked();
 }
 
 void Performance::AdvanceLocked(REFERENCE_TIME until) {
@@ -329,29 +331,11 @@ MUSIC_TIME Performance::RepetitionBase(const SegmentState& state) {
                                        static_cast<MUSIC_TIME>(state.repetition - 1) * state.length;
 }
 
-bool Performance::StepState(SegmentState& state, REFERENCE_TIME until) {
-    if (state.ended) {
-        return false;
+Performance::Item Performance::NextItem(const SegmentState& state) {
+    if (!state.started) {
+        return {ItemKind::Start, state.start};
     }
     const MidiSong& song = state.segment->Song();
-    if (!state.started) {
-        if (ToReference(state.start) > until) {
-            return false;
-        }
-        state.started = true;
-        SetTempo(state.start, TempoAtStart(song, state.startPoint));
-        ChaseTo(state);
-        state.nextEvent = static_cast<std::size_t>(
-            std::lower_bound(song.events.begin(), song.events.end(), state.startPoint,
-                             [](const MidiEvent& e, MUSIC_TIME t) { return e.time < t; }) -
-            song.events.begin());
-        state.nextTempo = static_cast<std::size_t>(
-            std::upper_bound(song.tempos.begin(), song.tempos.end(), state.startPoint,
-                             [](MUSIC_TIME t, const TempoChange& c) { return t < c.time; }) -
-            song.tempos.begin());
-        Notify(state, DMUS_NOTIFICATION_SEGSTART, state.start);
-        return true;
-    }
     const MUSIC_TIME base = RepetitionBase(state);
     const bool tempoDue =
         state.nextTempo < song.tempos.size() && song.tempos[state.nextTempo].time <= state.length;
@@ -359,32 +343,78 @@ bool Performance::StepState(SegmentState& state, REFERENCE_TIME until) {
         state.nextEvent < song.events.size() && song.events[state.nextEvent].time <= state.length;
     if (tempoDue &&
         (!eventDue || song.tempos[state.nextTempo].time <= song.events[state.nextEvent].time)) {
-        const TempoChange& change = song.tempos[state.nextTempo];
-        if (ToReference(base + change.time) > until) {
-            return false;
-        }
-        SetTempo(base + change.time, change.beatsPerMinute);
-        ++state.nextTempo;
-        return true;
+        return {ItemKind::Tempo, base + song.tempos[state.nextTempo].time};
     }
     if (eventDue) {
-        const MidiEvent& event = song.events[state.nextEvent];
-        if (ToReference(base + event.time) > until) {
-            return false;
-        }
-        ++state.nextEvent;
-        if (event.status == 0xF0) {
-            SendSysEx(0, song.sysex.data() + event.sysexOffset, event.sysexLength);
-        } else if (!(state.segment->IsStandardMidiFile() && (event.status & 0xF0u) == 0xB0 &&
-                     (event.data1 == 0 || event.data1 == 32))) {
-            SendShort(event.status & 0x0Fu, event.status, event.data1, event.data2);
-        }
-        return true;
+        return {ItemKind::Event, base + song.events[state.nextEvent].time};
     }
-    const MUSIC_TIME end = base + state.length;
-    if (ToReference(end) > until) {
+    return {ItemKind::End, base + state.length};
+}
+
+REFERENCE_TIME Performance::NextDueLocked() const {
+    REFERENCE_TIME next = queue.empty() ? kNothingDue : queue.front()->rtTime;
+    for (const SegmentState* state : playing) {
+        if (!state->ended) {
+            next = std::min(next, ToReference(NextItem(*state).at));
+        }
+    }
+    return next;
+}
+
+bool Performance::StepState(SegmentState& state, REFERENCE_TIME until) {
+    if (state.ended) {
         return false;
     }
+    const Item item = NextItem(state);
+    if (ToReference(item.at) > until) {
+        return false;
+    }
+    const MidiSong& song = state.segment->Song();
+    switch (item.kind) {
+    case ItemKind::Start:
+        BeginState(state);
+        break;
+    case ItemKind::Tempo:
+        SetTempo(item.at, song.tempos[state.nextTempo++].beatsPerMinute);
+        break;
+    case ItemKind::Event:
+        PlayEvent(state, song.events[state.nextEvent++]);
+        break;
+    case ItemKind::End:
+        EndPass(state, item.at);
+        break;
+    }
+    return true;
+}
+
+void Performance::BeginState(SegmentState& state) {
+    const MidiSong& song = state.segment->Song();
+    state.started = true;
+    SetTempo(state.start, TempoAtStart(song, state.startPoint));
+    ChaseTo(state);
+    state.nextEvent = static_cast<std::size_t>(
+        std::lower_bound(song.events.begin(), song.events.end(), state.startPoint,
+                         [](const MidiEvent& e, MUSIC_TIME t) { return e.time < t; }) -
+        song.events.begin());
+    state.nextTempo = static_cast<std::size_t>(
+        std::upper_bound(song.tempos.begin(), song.tempos.end(), state.startPoint,
+                         [](MUSIC_TIME t, const TempoChange& c) { return t < c.time; }) -
+        song.tempos.begin());
+    Notify(state, DMUS_NOTIFICATION_SEGSTART, state.start);
+}
+
+void Performance::PlayEvent(const SegmentState& state, const MidiEvent& event) {
+    const MidiSong& song = state.segment->Song();
+    if (event.status == 0xF0) {
+        SendSysEx(0, song.sysex.data() + event.sysexOffset, event.sysexLength);
+    } else if (!(state.segment->IsStandardMidiFile() && (event.status & 0xF0u) == 0xB0 &&
+                 (event.data1 == 0 || event.data1 == 32))) {
+        SendShort(event.status & 0x0Fu, event.status, event.data1, event.data2);
+    }
+}
+
+void Performance::EndPass(SegmentState& state, MUSIC_TIME end) {
+    const MidiSong& song = state.segment->Song();
     if (state.repetition < state.repeats) {
         ++state.repetition;
         state.nextEvent = 0;
@@ -393,12 +423,11 @@ bool Performance::StepState(SegmentState& state, REFERENCE_TIME until) {
             SetTempo(end, kDefaultBeatsPerMinute);
         }
         Notify(state, DMUS_NOTIFICATION_SEGLOOP, end);
-        return true;
+        return;
     }
     state.ended = true;
     state.seek = state.length;
     Notify(state, DMUS_NOTIFICATION_SEGEND, end);
-    return true;
 }
 
 } // namespace platform::audio

@@ -206,6 +206,35 @@ TEST_F(DirectMusicTest, ASegmentIsHeardOnTheSynthesizerAtItsTimeAndNotifiesStart
     EXPECT_EQ(performance->IsPlaying(segment, nullptr), S_FALSE);
 }
 
+TEST_F(DirectMusicTest, ANoteDueInsideAMixingChunkStartsAtItsFrame) {
+    if (!HaveSoundFont()) {
+        GTEST_SKIP() << "no General MIDI SoundFont installed";
+    }
+    StartMusic();
+    OpenDefaultPort();
+    // A square lead sounds from the first frames of its note.
+    ASSERT_EQ(LoadSong(OneNoteSong(480, 80)), S_OK);
+    ASSERT_GE(segment->SetParam(GUID_Download, 0xFFFFFFFF, 0, 0, performance), 0);
+    SendMidi(0, 0xC0, 80, 0);
+    // Frames inside the 256-frame chunks of the 441-frame pulls.
+    for (const std::uint32_t frame : {1000u, 1337u, 2993u}) {
+        SCOPED_TRACE(frame);
+        backend.Run(2000); // the last note has died away
+        REFERENCE_TIME now = 0;
+        ASSERT_EQ(performance->GetTime(&now, nullptr), S_OK);
+        // Frame i of what is pulled next is heard (i + 1) / 44100 s from now.
+        const REFERENCE_TIME at = now + ((frame + 1) * 10'000'000LL + 44099) / 44100;
+        SendMidi(0, 0x90, 81, 127, at);
+        SendMidi(0, 0x80, 81, 0, at + 500'000);
+        const auto out = Channel(backend.Run(100), 2, 0);
+        const auto onset = static_cast<std::uint32_t>(
+            std::find_if(out.begin(), out.end(), [](double v) { return std::fabs(v) > 2e-4; }) -
+            out.begin());
+        EXPECT_GE(onset, frame);
+        EXPECT_LE(onset, frame + 8) << "a handful of frames for the synthesizer's attack";
+    }
+}
+
 TEST_F(DirectMusicTest, WithoutDownloadedInstrumentsTheSynthesizerStaysSilent) {
     StartMusic();
     OpenDefaultPort();
