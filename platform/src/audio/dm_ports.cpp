@@ -135,16 +135,7 @@ HRESULT MusicPort::KsProperty(PKSPROPERTY property, ULONG propertyLength, LPVOID
 // ---------------------------------------------------------------- DirectMusicObject
 
 HRESULT DirectMusicObject::QueryInterface(REFIID iid, void** out) {
-    if (!out) {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == IID_IDirectMusic) {
-        AddRef();
-        *out = static_cast<IDirectMusic*>(this);
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
+    return QueryOneInterface(static_cast<IDirectMusic*>(this), IID_IDirectMusic, iid, out);
 }
 
 ULONG DirectMusicObject::Release() {

@@ -24,16 +24,8 @@ Performance::~Performance() {
 }
 
 HRESULT Performance::QueryInterface(REFIID iid, void** out) {
-    if (!out) {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == IID_IDirectMusicPerformance) {
-        AddRef();
-        *out = static_cast<IDirectMusicPerformance*>(this);
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
+    return QueryOneInterface(static_cast<IDirectMusicPerformance*>(this),
+                             IID_IDirectMusicPerformance, iid, out);
 }
 
 ULONG Performance::Release() {
