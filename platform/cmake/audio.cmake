@@ -18,10 +18,14 @@ if(QUORVANE_FUZZ)
     target_link_options(fuzz_midi_file PRIVATE -fsanitize=fuzzer,address,undefined)
 endif()
 
-# The audio tests also check internal pieces (the MIDI file reader) directly.
+# The audio tests also check internal pieces (the MIDI file reader) directly,
+# and the game's music tests put a MIDI sequencer of their own in the place of
+# the machine's.
 function(quorvane_audio_test_internals)
-    if(TARGET test_platform_audio)
-        target_include_directories(test_platform_audio PRIVATE ${PROJECT_SOURCE_DIR}/platform/src)
-    endif()
+    foreach(tests test_platform_audio test_audio)
+        if(TARGET ${tests})
+            target_include_directories(${tests} PRIVATE ${PROJECT_SOURCE_DIR}/platform/src)
+        endif()
+    endforeach()
 endfunction()
 cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL quorvane_audio_test_internals)

@@ -13,6 +13,7 @@
 #include "audio/audio_system.h"
 #include "audio_test_support.h"
 #include "platform/faults.h"
+#include "tests/platform/audio/fake_sequencer.h"
 #include "tests/platform/audio/midi_builder.h"
 
 namespace {
@@ -318,6 +319,21 @@ TEST_F(MusicTest, SelectingAnotherPortStopsTheMusicAndEachFailingStepKeepsTheWin
     EXPECT_NE(audio.port, nullptr);
     EXPECT_EQ(audio.currentPortCaps, audio.portCaps[target]);
     EXPECT_EQ(backend.Boxes().size(), 8u);
+}
+
+TEST_F(MusicTest, AnExternalMidiPortIsSetUpWithoutTheReverbItLacksAndPlays) {
+    FakeSequencer sequencer;
+    Start();
+    ASSERT_EQ(audio.lastPort, 1) << "the synthesizer, then the sequencer's output";
+    audio.SelectMidiPort(1);
+    EXPECT_TRUE(backend.Boxes().empty());
+    ASSERT_EQ(audio.currentPortCaps, audio.portCaps[1]);
+    EXPECT_EQ(audio.currentPortCaps->guidPort, FakeSequencer::kOutput);
+    EXPECT_TRUE(sequencer.Active());
+    audio.SendGmReset();
+    EXPECT_EQ(sequencer.Heard(),
+              (std::vector<std::vector<std::uint8_t>>{{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}}))
+        << "the port is on the performance's channel group";
 }
 
 TEST_F(MusicTest, TogglingReverbTwiceLeavesItAsCreated) {

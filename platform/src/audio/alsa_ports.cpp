@@ -131,9 +131,26 @@ private:
     bool active = false;
 };
 
+class AlsaSequencer final : public Sequencer {
+public:
+    void AppendPorts(std::vector<PortEntry>& ports) override;
+    std::unique_ptr<MusicPortDriver> OpenPort(int client, int port) override;
+};
+
+Sequencer* replacement = nullptr;
+
 } // namespace
 
-void AppendAlsaPorts(std::vector<PortEntry>& ports) {
+Sequencer& CurrentSequencer() {
+    static AlsaSequencer alsa;
+    return replacement ? *replacement : alsa;
+}
+
+void ReplaceSequencer(Sequencer* sequencer) {
+    replacement = sequencer;
+}
+
+void AlsaSequencer::AppendPorts(std::vector<PortEntry>& ports) {
     snd_seq_t* seq = OpenSequencer(SND_SEQ_OPEN_DUPLEX);
     if (!seq) {
         return;
@@ -165,8 +182,8 @@ void AppendAlsaPorts(std::vector<PortEntry>& ports) {
             entry.caps.dwSize = sizeof(DMUS_PORTCAPS);
             entry.caps.dwType = DMUS_PORT_WINMM_DRIVER;
             entry.caps.dwMaxChannelGroups = 1;
-            entry.alsaClient = id;
-            entry.alsaPort = number;
+            entry.sequencerClient = id;
+            entry.sequencerPort = number;
             FillName(entry.caps.wszDescription, name);
             const unsigned writable = SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE;
             const unsigned readable = SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ;
@@ -190,7 +207,7 @@ void AppendAlsaPorts(std::vector<PortEntry>& ports) {
     ports.insert(ports.end(), inputs.begin(), inputs.end());
 }
 
-std::unique_ptr<MusicPortDriver> OpenAlsaPort(int client, int port) {
+std::unique_ptr<MusicPortDriver> AlsaSequencer::OpenPort(int client, int port) {
     snd_seq_t* seq = OpenSequencer(SND_SEQ_OPEN_OUTPUT);
     if (!seq) {
         return nullptr;

@@ -6,6 +6,35 @@
 #include "audio/dsound_device.h"
 
 namespace platform::audio {
+namespace {
+
+// Lowers a port request to what the port has, as DirectMusic does rather
+// than refusing it: channel groups to the port's own, effects to those it
+// offers (an external MIDI port has none), and the parameters no port here
+// takes (voices, audio channels, sample rate, sharing, features) dropped from
+// the valid set. True when anything asked for was lowered.
+bool LowerToWhatThePortHas(const DMUS_PORTCAPS& caps, DMUS_PORTPARAMS8& params) {
+    bool lowered = false;
+    if ((params.dwValidParams & DMUS_PORTPARAMS_CHANNELGROUPS) &&
+        params.dwChannelGroups > caps.dwMaxChannelGroups) {
+        params.dwChannelGroups = caps.dwMaxChannelGroups;
+        lowered = true;
+    }
+    if ((params.dwValidParams & DMUS_PORTPARAMS_EFFECTS) &&
+        (params.dwEffectFlags & ~caps.dwEffectFlags)) {
+        params.dwEffectFlags &= caps.dwEffectFlags;
+        lowered = true;
+    }
+    const DWORD untaken =
+        params.dwValidParams & ~(DMUS_PORTPARAMS_CHANNELGROUPS | DMUS_PORTPARAMS_EFFECTS);
+    if (untaken) {
+        params.dwValidParams &= ~untaken;
+        lowered = true;
+    }
+    return lowered;
+}
+
+} // namespace
 
 // ---------------------------------------------------------------- MusicPort
 
@@ -106,16 +135,7 @@ HRESULT MusicPort::KsProperty(PKSPROPERTY property, ULONG propertyLength, LPVOID
 // ---------------------------------------------------------------- DirectMusicObject
 
 HRESULT DirectMusicObject::QueryInterface(REFIID iid, void** out) {
-    if (!out) {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == IID_IDirectMusic) {
-        AddRef();
-        *out = static_cast<IDirectMusic*>(this);
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
+    return QueryOneInterface(static_cast<IDirectMusic*>(this), IID_IDirectMusic, iid, out);
 }
 
 ULONG DirectMusicObject::Release() {
@@ -182,32 +202,35 @@ HRESULT DirectMusicObject::CreatePort(REFCLSID portGuid, LPDMUS_PORTPARAMS param
     if (entry == ports.end() || entry->caps.dwClass != DMUS_PC_OUTPUTCLASS) {
         return E_INVALIDARG; // unknown port, or an input port (nothing here reads MIDI)
     }
-    DWORD groups =
-        (params->dwValidParams & DMUS_PORTPARAMS_CHANNELGROUPS) ? params->dwChannelGroups : 1;
-    const DWORD effects =
-        (params->dwValidParams & DMUS_PORTPARAMS_EFFECTS) ? params->dwEffectFlags : 0;
-    if (groups == 0 || groups > entry->caps.dwMaxChannelGroups ||
-        (effects & ~entry->caps.dwEffectFlags)) {
+    if ((params->dwValidParams & DMUS_PORTPARAMS_CHANNELGROUPS) && params->dwChannelGroups == 0) {
         return E_INVALIDARG;
     }
+    DMUS_PORTPARAMS8 granted{}; // a 32-byte record of DirectX 7 has no dwFeatures
+    std::memcpy(&granted, params, params->dwSize);
+    const bool lowered = LowerToWhatThePortHas(entry->caps, granted);
+    const DWORD groups =
+        (granted.dwValidParams & DMUS_PORTPARAMS_CHANNELGROUPS) ? granted.dwChannelGroups : 1;
+    const DWORD effects =
+        (granted.dwValidParams & DMUS_PORTPARAMS_EFFECTS) ? granted.dwEffectFlags : 0;
     std::unique_ptr<MusicPortDriver> driver;
-    if (entry->alsaClient < 0) {
+    if (entry->sequencerClient < 0) {
         if (!mixer || !mixer->IsOpen()) {
             return DMUS_E_NOT_INIT; // the synthesizer sounds through DirectSound
         }
         driver = OpenSynthesizerPort(mixer, groups, effects);
     } else {
-        driver = OpenAlsaPort(entry->alsaClient, entry->alsaPort);
+        driver = CurrentSequencer().OpenPort(entry->sequencerClient, entry->sequencerPort);
     }
     if (!driver) {
         return DMUS_E_DRIVER_FAILED;
     }
-    // Tell the caller what it got.
-    params->dwValidParams |= DMUS_PORTPARAMS_CHANNELGROUPS | DMUS_PORTPARAMS_EFFECTS;
+    // Tell the caller what it got; S_FALSE says it is less than was asked.
+    params->dwValidParams =
+        granted.dwValidParams | DMUS_PORTPARAMS_CHANNELGROUPS | DMUS_PORTPARAMS_EFFECTS;
     params->dwChannelGroups = groups;
     params->dwEffectFlags = effects;
     *out = new MusicPort(entry->caps, groups, std::move(driver));
-    return S_OK;
+    return lowered ? S_FALSE : S_OK;
 }
 
 } // namespace platform::audio

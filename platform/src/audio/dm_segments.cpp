@@ -266,16 +266,8 @@ SegmentState::~SegmentState() {
 }
 
 HRESULT SegmentState::QueryInterface(REFIID iid, void** out) {
-    if (!out) {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == IID_IDirectMusicSegmentState) {
-        AddRef();
-        *out = static_cast<IDirectMusicSegmentState*>(this);
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
+    return QueryOneInterface(static_cast<IDirectMusicSegmentState*>(this),
+                             IID_IDirectMusicSegmentState, iid, out);
 }
 
 ULONG SegmentState::Release() {
@@ -336,16 +328,8 @@ Loader::~Loader() {
 }
 
 HRESULT Loader::QueryInterface(REFIID iid, void** out) {
-    if (!out) {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == IID_IDirectMusicLoader) {
-        AddRef();
-        *out = static_cast<IDirectMusicLoader*>(this);
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
+    return QueryOneInterface(static_cast<IDirectMusicLoader*>(this), IID_IDirectMusicLoader, iid,
+                             out);
 }
 
 ULONG Loader::Release() {

@@ -182,7 +182,7 @@ public:
                                                   DWORD group) override;
     HRESULT STDMETHODCALLTYPE CloseDown() override;
 
-    void Advance(std::int64_t until) override;
+    std::int64_t Advance(std::int64_t until) override;
 
     // The ports added to this performance (for downloading instruments).
     std::vector<MusicPort*> Ports();
@@ -202,7 +202,18 @@ private:
     MUSIC_TIME ToMusic(REFERENCE_TIME reference) const;
     void SetTempo(MUSIC_TIME at, double beatsPerMinute);
     void AdvanceLocked(REFERENCE_TIME until);
+    // What a playing state does next, due at music time `at`.
+    enum class ItemKind { Start, Tempo, Event, End };
+    struct Item {
+        ItemKind kind;
+        MUSIC_TIME at;
+    };
+    static Item NextItem(const SegmentState& state);
+    REFERENCE_TIME NextDueLocked() const;
     bool StepState(SegmentState& state, REFERENCE_TIME until);
+    void BeginState(SegmentState& state);
+    void PlayEvent(const SegmentState& state, const MidiEvent& event);
+    void EndPass(SegmentState& state, MUSIC_TIME end);
     bool StepQueue(REFERENCE_TIME until);
     void SendShort(DWORD pchannel, std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
     void SendSysEx(DWORD pchannel, const std::uint8_t* data, std::size_t length);

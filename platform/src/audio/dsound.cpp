@@ -58,16 +58,8 @@ public:
     bool IsPrimary() const { return !voice; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) {
-            return E_POINTER;
-        }
-        if (iid == IID_IUnknown || iid == IID_IDirectSoundBuffer) {
-            AddRef();
-            *out = static_cast<IDirectSoundBuffer*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return QueryOneInterface(static_cast<IDirectSoundBuffer*>(this), IID_IDirectSoundBuffer,
+                                 iid, out);
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return refs.Add(); }
     ULONG STDMETHODCALLTYPE Release() override;
@@ -300,16 +292,7 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) {
-            return E_POINTER;
-        }
-        if (iid == IID_IUnknown || iid == IID_IDirectSound) {
-            AddRef();
-            *out = static_cast<IDirectSound*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return QueryOneInterface(static_cast<IDirectSound*>(this), IID_IDirectSound, iid, out);
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return refs.Add(); }
     ULONG STDMETHODCALLTYPE Release() override {

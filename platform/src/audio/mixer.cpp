@@ -315,40 +315,72 @@ void Mixer::RemoveContributor(MixContributor* contributor) {
                        contributors.end());
 }
 
+// Where the frames of one pull are heard: the last at `end`, the reference
+// time of the pull, each one before it a frame's length earlier.
+struct Mixer::PullTimes {
+    std::int64_t end;
+    std::uint32_t frames;
+    std::uint32_t rate;
+
+    std::int64_t TimeOf(std::uint32_t frame) const {
+        return end -
+               static_cast<std::int64_t>(frames - 1 - frame) * kReferenceUnitsPerSecond / rate;
+    }
+    // The first frame heard at or after `time`; `frames` when none is.
+    std::uint32_t FirstFrameFrom(std::int64_t time) const {
+        if (time > end) {
+            return frames;
+        }
+        if (time <= TimeOf(0)) {
+            return 0;
+        }
+        // The most frames before the last that are still heard at or after it.
+        const std::int64_t back = ((end - time + 1) * rate - 1) / kReferenceUnitsPerSecond;
+        return frames - 1 - static_cast<std::uint32_t>(back);
+    }
+};
+
 void Mixer::Mix(std::int16_t* out, std::uint32_t frames) {
     std::lock_guard<std::mutex> hold(mutex);
-    if (channels == 0 || rate == 0) {
+    if (channels == 0 || rate == 0 || frames == 0) {
         return; // never opened, so nothing pulls
     }
-    // The pull ends at "now": its last frame is the one heard at the current
-    // reference time, and each chunk's sequencer moment is placed back from it.
-    const std::int64_t now = ReferenceNow();
-    std::uint32_t done = 0;
-    while (done < frames) {
+    const PullTimes times{ReferenceNow(), frames, rate};
+    for (std::uint32_t done = 0; done < frames;) {
         const std::uint32_t count = std::min(kChunkFrames, frames - done);
-        const std::uint32_t after = frames - done - count;
-        const std::int64_t chunkEnd =
-            now - static_cast<std::int64_t>(after) * kReferenceUnitsPerSecond / rate;
-        MixChunk(out + static_cast<std::size_t>(done) * channels, count, chunkEnd);
+        MixChunk(out + static_cast<std::size_t>(done) * channels, done, count, times);
         done += count;
     }
 }
 
-void Mixer::MixChunk(std::int16_t* out, std::uint32_t frames, std::int64_t chunkEnd) {
+void Mixer::MixChunk(std::int16_t* out, std::uint32_t first, std::uint32_t frames,
+                     const PullTimes& times) {
     const std::uint32_t samples = frames * channels;
     std::fill(accum.begin(), accum.begin() + samples, 0.0f);
-    for (MixContributor* contributor : contributors) {
-        contributor->Advance(chunkEnd);
-    }
-    for (Voice* voice : voices) {
-        voice->MixInto(accum.data(), scratch.data(), frames, channels);
-    }
-    for (MixContributor* contributor : contributors) {
-        contributor->Render(accum.data(), frames, channels);
+    // The sequencers send what is due before the frame it is due at, so the
+    // render is split there and every note starts on its own frame.
+    for (std::uint32_t at = 0; at < frames;) {
+        std::int64_t next = MixContributor::kNothingDue;
+        for (MixContributor* contributor : contributors) {
+            next = std::min(next, contributor->Advance(times.TimeOf(first + at)));
+        }
+        const std::uint32_t until =
+            std::clamp(times.FirstFrameFrom(next), first + at + 1, first + frames) - first;
+        RenderSpan(accum.data() + static_cast<std::size_t>(at) * channels, until - at);
+        at = until;
     }
     for (std::uint32_t i = 0; i < samples; ++i) {
         const float scaled = std::clamp(accum[i] * 32768.0f, -32768.0f, 32767.0f);
         out[i] = static_cast<std::int16_t>(scaled);
+    }
+}
+
+void Mixer::RenderSpan(float* into, std::uint32_t frames) {
+    for (Voice* voice : voices) {
+        voice->MixInto(into, scratch.data(), frames, channels);
+    }
+    for (MixContributor* contributor : contributors) {
+        contributor->Render(into, frames, channels);
     }
 }
 

@@ -20,10 +20,14 @@ namespace platform::audio {
 // the output. Called with the mixer's lock held, on the audio thread.
 class MixContributor {
 public:
+    static constexpr std::int64_t kNothingDue = INT64_MAX;
+
     virtual ~MixContributor() = default;
-    // The sequencer's moment: everything due up to reference time `until` is
-    // sent before the next `frames` frames are rendered.
-    virtual void Advance(std::int64_t until) { (void)until; }
+    // The sequencer's moment: everything due up to reference time `until`,
+    // the time of the frame about to be rendered, is sent. Answers when the
+    // next item is due (kNothingDue: nothing waits), where the mixer then
+    // splits its render.
+    virtual std::int64_t Advance(std::int64_t until) { return (void)until, kNothingDue; }
     // Adds `frames` frames of `channels` interleaved float samples.
     virtual void Render(float* accum, std::uint32_t frames, std::uint32_t channels) {
         (void)accum, (void)frames, (void)channels;
@@ -146,7 +150,10 @@ public:
 private:
     Mixer() = default;
     void CloseOutput();
-    void MixChunk(std::int16_t* out, std::uint32_t frames, std::int64_t chunkEnd);
+    struct PullTimes;
+    void MixChunk(std::int16_t* out, std::uint32_t first, std::uint32_t frames,
+                  const PullTimes& times);
+    void RenderSpan(float* into, std::uint32_t frames);
 
     std::mutex mutex;
     bool open = false;

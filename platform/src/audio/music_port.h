@@ -53,12 +53,26 @@ public:
 
 struct PortEntry {
     DMUS_PORTCAPS caps{};
-    int alsaClient = -1; // -1: the built-in synthesizer
-    int alsaPort = -1;
+    int sequencerClient = -1; // -1: the built-in synthesizer
+    int sequencerPort = -1;
 };
 
-// The ports of this machine: the synthesizer first, then the ALSA
-// sequencer's output ports, then its input ports.
+// The machine's MIDI sequencer, whose ports become the external DirectMusic
+// ports: ALSA's, unless a test has put another in its place.
+class Sequencer {
+public:
+    virtual ~Sequencer() = default;
+    // Adds its output ports, then its input ports.
+    virtual void AppendPorts(std::vector<PortEntry>& ports) = 0;
+    // Opens one of its output ports; null when it cannot.
+    virtual std::unique_ptr<MusicPortDriver> OpenPort(int client, int port) = 0;
+};
+Sequencer& CurrentSequencer();
+// Puts `sequencer` in the place of ALSA's (null: ALSA's again).
+void ReplaceSequencer(Sequencer* sequencer);
+
+// The ports of this machine: the synthesizer first, then the sequencer's
+// output ports, then its input ports.
 std::vector<PortEntry> ListMusicPorts();
 const GUID& SynthesizerPortGuid();
 
@@ -70,7 +84,5 @@ std::vector<std::string>& SoundFontPlaces();
 // Opens the port; null when it cannot be opened.
 std::unique_ptr<MusicPortDriver> OpenSynthesizerPort(std::shared_ptr<Mixer> mixer,
                                                      DWORD channelGroups, DWORD effects);
-std::unique_ptr<MusicPortDriver> OpenAlsaPort(int client, int port);
-void AppendAlsaPorts(std::vector<PortEntry>& ports);
 
 } // namespace platform::audio

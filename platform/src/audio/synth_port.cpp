@@ -3,12 +3,16 @@
 // audio driver of its own).
 #include <fluidsynth.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <mutex>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 #include "audio/music_port.h"
 
@@ -79,6 +83,10 @@ public:
         }
         programs.fill(0);
         banks.fill(0);
+        blockFrames = static_cast<std::uint32_t>(fluid_synth_get_internal_bufsize(synth));
+        blockLeft.assign(blockFrames, 0.0f);
+        blockRight.assign(blockFrames, 0.0f);
+        blockRead = blockFrames;
         return true;
     }
 
@@ -102,6 +110,7 @@ public:
         } else {
             mixer->RemoveContributor(this);
             fluid_synth_all_sounds_off(synth, -1);
+            blockRead = blockFrames; // what was rendered ahead is not heard
         }
         return true;
     }
@@ -121,6 +130,9 @@ public:
             if (data2 == 0) {
                 fluid_synth_noteoff(synth, channel, data1);
             } else if (IsDownloaded(channel)) {
+                if (fluid_synth_get_active_voice_count(synth) == 0) {
+                    startFromSilence = true;
+                }
                 fluid_synth_noteon(synth, channel, data1, data2);
             }
             break;
@@ -208,19 +220,24 @@ public:
         }
     }
 
+    // FluidSynth renders in blocks of its own and starts a note only at the
+    // start of one, so a note would wait for the block after the frame it was
+    // sent at. A note that sounds out of silence starts a fresh block at once:
+    // what is dropped of the block rendered ahead is silent.
     void Render(float* accum, std::uint32_t frames, std::uint32_t channels) override {
-        float left[Mixer::kChunkFrames];
-        float right[Mixer::kChunkFrames];
-        fluid_synth_write_float(synth, static_cast<int>(frames), left, 0, 1, right, 0, 1);
-        if (channels == 2) {
-            for (std::uint32_t i = 0; i < frames; ++i) {
-                accum[2 * i] += left[i];
-                accum[2 * i + 1] += right[i];
+        if (startFromSilence.exchange(false) && RestOfBlockIsSilent()) {
+            blockRead = blockFrames;
+        }
+        for (std::uint32_t done = 0; done < frames;) {
+            if (blockRead == blockFrames) {
+                fluid_synth_write_float(synth, static_cast<int>(blockFrames), blockLeft.data(), 0,
+                                        1, blockRight.data(), 0, 1);
+                blockRead = 0;
             }
-        } else {
-            for (std::uint32_t i = 0; i < frames; ++i) {
-                accum[i] += 0.5f * (left[i] + right[i]);
-            }
+            const std::uint32_t take = std::min(frames - done, blockFrames - blockRead);
+            AddBlock(accum + static_cast<std::size_t>(done) * channels, take, channels);
+            blockRead += take;
+            done += take;
         }
     }
 
@@ -235,6 +252,33 @@ public:
     }
 
 private:
+    bool RestOfBlockIsSilent() const {
+        constexpr float kBelowOneStep = 1.0f / 32768; // of the 16-bit output
+        for (std::uint32_t i = blockRead; i < blockFrames; ++i) {
+            if (std::fabs(blockLeft[i]) >= kBelowOneStep ||
+                std::fabs(blockRight[i]) >= kBelowOneStep) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Adds the next `frames` frames of the rendered block.
+    void AddBlock(float* accum, std::uint32_t frames, std::uint32_t channels) const {
+        const float* left = blockLeft.data() + blockRead;
+        const float* right = blockRight.data() + blockRead;
+        if (channels == 2) {
+            for (std::uint32_t i = 0; i < frames; ++i) {
+                accum[2 * i] += left[i];
+                accum[2 * i + 1] += right[i];
+            }
+        } else {
+            for (std::uint32_t i = 0; i < frames; ++i) {
+                accum[i] += 0.5f * (left[i] + right[i]);
+            }
+        }
+    }
+
     bool IsDownloaded(int channel) const {
         const auto index = static_cast<std::size_t>(channel);
         const InstrumentKey key{(channel % 16) == kDrumChannel ? kDrumBank : banks[index],
@@ -249,6 +293,13 @@ private:
     fluid_synth_t* synth = nullptr;
     int soundFont = -1;
     bool active = false;
+    // The block FluidSynth rendered last and how much of it was heard; only
+    // the audio thread touches them while the port is in the mix.
+    std::uint32_t blockFrames = 0;
+    std::vector<float> blockLeft;
+    std::vector<float> blockRight;
+    std::uint32_t blockRead = 0;
+    std::atomic<bool> startFromSilence{false};
     std::mutex lock; // the instrument tables below
     std::array<std::uint16_t, 16 * 16> banks{};
     std::array<std::uint8_t, 16 * 16> programs{};
@@ -304,7 +355,7 @@ std::vector<PortEntry> ListMusicPorts() {
         synth.caps.wszDescription[i] = static_cast<WCHAR>(name[i]);
     }
     ports.push_back(synth);
-    AppendAlsaPorts(ports);
+    CurrentSequencer().AppendPorts(ports);
     return ports;
 }
 

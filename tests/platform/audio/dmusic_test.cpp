@@ -10,6 +10,7 @@
 
 #include "audio/music_port.h"
 #include "audio_kit.h"
+#include "fake_sequencer.h"
 #include "midi_builder.h"
 #include "platform/faults.h"
 
@@ -124,6 +125,22 @@ protected:
         msToStart = static_cast<std::uint32_t>((start - now) / 10'000);
     }
 
+    // Sends a MIDI message on performance channel `pchannel` for reference
+    // time `at`, or at once without one.
+    void SendMidi(DWORD pchannel, BYTE status, BYTE data1, BYTE data2, REFERENCE_TIME at = 0) {
+        DMUS_PMSG* raw = nullptr;
+        ASSERT_EQ(performance->AllocPMsg(sizeof(DMUS_MIDI_PMSG), &raw), S_OK);
+        auto* midi = reinterpret_cast<DMUS_MIDI_PMSG*>(raw);
+        midi->dwType = DMUS_PMSGT_MIDI;
+        midi->dwPChannel = pchannel;
+        midi->bStatus = status;
+        midi->bByte1 = data1;
+        midi->bByte2 = data2;
+        midi->rtTime = at;
+        midi->dwFlags = DMUS_PMSGF_REFTIME | (at == 0 ? DMUS_PMSGF_TOOL_IMMEDIATE : 0);
+        ASSERT_EQ(performance->SendPMsg(raw), S_OK);
+    }
+
     // Takes every waiting notification as (option, music time).
     std::vector<std::pair<DWORD, MUSIC_TIME>> TakeNotifications() {
         std::vector<std::pair<DWORD, MUSIC_TIME>> taken;
@@ -187,6 +204,35 @@ TEST_F(DirectMusicTest, ASegmentIsHeardOnTheSynthesizerAtItsTimeAndNotifiesStart
     EXPECT_EQ(notes[0], std::make_pair(DMUS_NOTIFICATION_SEGSTART, startMusic));
     EXPECT_EQ(notes[1], std::make_pair(DMUS_NOTIFICATION_SEGEND, startMusic + length));
     EXPECT_EQ(performance->IsPlaying(segment, nullptr), S_FALSE);
+}
+
+TEST_F(DirectMusicTest, ANoteDueInsideAMixingChunkStartsAtItsFrame) {
+    if (!HaveSoundFont()) {
+        GTEST_SKIP() << "no General MIDI SoundFont installed";
+    }
+    StartMusic();
+    OpenDefaultPort();
+    // A square lead sounds from the first frames of its note.
+    ASSERT_EQ(LoadSong(OneNoteSong(480, 80)), S_OK);
+    ASSERT_GE(segment->SetParam(GUID_Download, 0xFFFFFFFF, 0, 0, performance), 0);
+    SendMidi(0, 0xC0, 80, 0);
+    // Frames inside the 256-frame chunks of the 441-frame pulls.
+    for (const std::uint32_t frame : {1000u, 1337u, 2993u}) {
+        SCOPED_TRACE(frame);
+        backend.Run(2000); // the last note has died away
+        REFERENCE_TIME now = 0;
+        ASSERT_EQ(performance->GetTime(&now, nullptr), S_OK);
+        // Frame i of what is pulled next is heard (i + 1) / 44100 s from now.
+        const REFERENCE_TIME at = now + ((frame + 1) * 10'000'000LL + 44099) / 44100;
+        SendMidi(0, 0x90, 81, 127, at);
+        SendMidi(0, 0x80, 81, 0, at + 500'000);
+        const auto out = Channel(backend.Run(100), 2, 0);
+        const auto onset = static_cast<std::uint32_t>(
+            std::find_if(out.begin(), out.end(), [](double v) { return std::fabs(v) > 2e-4; }) -
+            out.begin());
+        EXPECT_GE(onset, frame);
+        EXPECT_LE(onset, frame + 8) << "a handful of frames for the synthesizer's attack";
+    }
 }
 
 TEST_F(DirectMusicTest, WithoutDownloadedInstrumentsTheSynthesizerStaysSilent) {
@@ -345,6 +391,47 @@ TEST_F(DirectMusicTest, PortTableCreationAndChannelAssignmentFollowTheRules) {
     EXPECT_EQ(performance->RemovePort(port), S_OK);
     EXPECT_EQ(performance->AssignPChannelBlock(0, port, 1), E_INVALIDARG) << "port was removed";
     EXPECT_EQ(performance->RemovePort(port), E_INVALIDARG);
+}
+
+TEST_F(DirectMusicTest, ASequencerPortLowersWhatItCannotGiveAndPlaysWhatIsSent) {
+    FakeSequencer sequencer;
+    StartMusic();
+    constexpr DWORD kGroups = DMUS_PORTPARAMS_CHANNELGROUPS;
+    constexpr DWORD kBoth = kGroups | DMUS_PORTPARAMS_EFFECTS;
+    struct Ask {
+        DWORD valid, groups, effects;
+        HRESULT result;
+        DWORD validBack, groupsBack;
+    };
+    const Ask asks[] = {
+        {kBoth, 1, DMUS_EFFECT_REVERB, S_FALSE, kBoth,
+         1},                                // the game's request: no reverb out there
+        {kGroups, 4, 0, S_FALSE, kBoth, 1}, // one group of 16 channels
+        // The voices and the rate are the instrument's own at the far end.
+        {kGroups | DMUS_PORTPARAMS_VOICES | DMUS_PORTPARAMS_SAMPLERATE, 1, 0, S_FALSE, kBoth, 1},
+        {kGroups, 1, 0, S_OK, kBoth, 1},
+    };
+    for (const Ask& ask : asks) {
+        DMUS_PORTPARAMS8 params{36, ask.valid, 32, ask.groups, 2, 22050, ask.effects, FALSE, 0};
+        EXPECT_EQ(music->CreatePort(FakeSequencer::kOutput, &params, &port, nullptr), ask.result);
+        EXPECT_EQ(params.dwValidParams, ask.validBack);
+        EXPECT_EQ(params.dwChannelGroups, ask.groupsBack);
+        EXPECT_EQ(params.dwEffectFlags, DMUS_EFFECT_NONE);
+        EXPECT_NE(port, nullptr);
+        Drop(port);
+    }
+    DMUS_PORTPARAMS8 params{36, kGroups, 0, 1, 0, 0, 0, FALSE, 0};
+    EXPECT_EQ(music->CreatePort(FakeSequencer::kInput, &params, &port, nullptr), E_INVALIDARG);
+
+    // Set up as the game sets up its port, it plays what the performance sends.
+    params = DMUS_PORTPARAMS8{36, kBoth, 0, 1, 0, 0, DMUS_EFFECT_REVERB, FALSE, 0};
+    ASSERT_EQ(music->CreatePort(FakeSequencer::kOutput, &params, &port, nullptr), S_FALSE);
+    ASSERT_EQ(port->Activate(TRUE), S_OK);
+    EXPECT_TRUE(sequencer.Active());
+    ASSERT_EQ(performance->AddPort(port), S_OK);
+    ASSERT_EQ(performance->AssignPChannelBlock(0, port, 1), S_OK);
+    SendMidi(3, 0x90, 60, 100);
+    EXPECT_EQ(sequencer.Heard(), (std::vector<std::vector<std::uint8_t>>{{0x93, 60, 100}}));
 }
 
 TEST_F(DirectMusicTest, TheGeneralMidiResetIsSentAsTheGameBuildsIt) {
