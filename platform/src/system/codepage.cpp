@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/faults.h"
 #include "platform/text.h"
-#include "system/errors.h"
 #include "winapi/kernel.h"
 
 static_assert(std::endian::native == std::endian::little, "wide strings are UTF-16LE here");
@@ -157,7 +157,6 @@ int CopyOut(const std::basic_string<Char>& converted, Char* destination, int cap
         return needed;
     }
     if (needed > capacity) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
     std::copy(converted.begin(), converted.end(), destination);
@@ -208,22 +207,16 @@ std::string NativePath(std::string_view ansiPath) {
 
 } // namespace platform
 
-UINT WINAPI GetACP() {
-    return 932;
-}
-
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteLength,
                                LPWSTR wide, int wideLength) {
-    if (platform::FailedByInjection("MultiByteToWideChar")) {
+    if (platform::TakeFault("MultiByteToWideChar")) {
         return 0;
     }
     if (!multiByte || multiByteLength == 0 || multiByteLength < -1 || wideLength < 0 ||
         (wideLength > 0 && !wide)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     if (flags & ~(MB_PRECOMPOSED | MB_ERR_INVALID_CHARS)) {
-        SetLastError(ERROR_INVALID_FLAGS);
         return 0;
     }
     // Length -1: the string and its terminator.
@@ -232,11 +225,9 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int
     std::u16string converted;
     bool sawBad = false;
     if (!Widen(codePage, std::string_view(multiByte, length), converted, sawBad)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     if (sawBad && (flags & MB_ERR_INVALID_CHARS)) {
-        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return 0;
     }
     return CopyOut(converted, wide, wideLength);
@@ -245,20 +236,17 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength,
                                LPSTR multiByte, int multiByteLength, LPCSTR defaultChar,
                                LPBOOL usedDefaultChar) {
-    if (platform::FailedByInjection("WideCharToMultiByte")) {
+    if (platform::TakeFault("WideCharToMultiByte")) {
         return 0;
     }
     if (!wide || wideLength == 0 || wideLength < -1 || multiByteLength < 0 ||
         (multiByteLength > 0 && !multiByte)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     if (codePage == CP_UTF8 && (defaultChar || usedDefaultChar)) {
-        SetLastError(ERROR_INVALID_PARAMETER); // as Windows: UTF-8 has no default character
         return 0;
     }
     if (flags & ~WC_NO_BEST_FIT_CHARS) {
-        SetLastError(ERROR_INVALID_FLAGS);
         return 0;
     }
     std::size_t length = 0;
@@ -277,7 +265,6 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wid
     std::string converted;
     bool sawBad = false;
     if (!Narrow(codePage, std::u16string(wide, length), replacement, converted, sawBad)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     if (usedDefaultChar) {
