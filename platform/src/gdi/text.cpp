@@ -6,10 +6,10 @@
 #include <map>
 
 #include "gdi/colour.h"
-#include "gdi/cp932.h"
 #include "gdi/fonts.h"
 #include "gdi/objects.h"
 #include "platform/faults.h"
+#include "platform/text.h"
 #include "video/blit.h"
 
 namespace platform::gdi {
@@ -212,8 +212,8 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
     auto found = created.find(key);
     if (found == created.end()) {
         FontRequest request;
-        request.familyUtf8 =
-            key.face[0] != '\0' ? Cp932ToUtf8(key.face.data()) : GenericFamilyFor(pitchAndFamily);
+        request.familyUtf8 = key.face[0] != '\0' ? platform::AnsiToUtf8(key.face.data())
+                                                 : GenericFamilyFor(pitchAndFamily);
         request.height = height;
         request.width = width;
         request.weight = weight;
@@ -242,7 +242,7 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int length) {
     y = std::clamp(y, -kFarAway, kFarAway);
     RealizedFont& font = *dc->realized;
     std::vector<char32_t>& decoded = DecodeBuffer();
-    DecodeCp932(text, static_cast<std::size_t>(length), decoded);
+    platform::AnsiToCodePoints(std::string_view(text, static_cast<std::size_t>(length)), decoded);
 
     const int width = RunWidth(font, decoded.data(), decoded.size(), 0);
     int left = x;
@@ -281,7 +281,7 @@ int WINAPI DrawTextA(HDC handle, LPCSTR text, int length, LPRECT rect, UINT form
     const std::size_t byteCount = length < 0 ? std::strlen(text) : static_cast<std::size_t>(length);
     RealizedFont& font = *dc->realized;
     std::vector<char32_t>& decoded = DecodeBuffer();
-    DecodeCp932(text, byteCount, decoded);
+    platform::AnsiToCodePoints(std::string_view(text, byteCount), decoded);
     for (LONG* edge : {&rect->left, &rect->top, &rect->right, &rect->bottom}) {
         *edge = std::clamp<LONG>(*edge, -kFarAway, kFarAway);
     }

@@ -6,8 +6,10 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/faults.h"
 #include "platform/text.h"
@@ -17,7 +19,11 @@ static_assert(std::endian::native == std::endian::little, "wide strings are UTF-
 
 namespace {
 
-constexpr char16_t kCodePage932Default = u'\u30FB'; // what Windows shows for a bad byte
+// What Windows' MultiByteToWideChar gives for a byte of code page 932 that
+// starts no character (or a lead byte whose trail is no trail byte); the
+// byte after it is read again as the start of the next character.
+constexpr char16_t kCodePage932Default = u'\u30FB';
+constexpr char32_t kCodePage932Wide = U'\u30FB';
 constexpr char16_t kUtf8Default = u'\uFFFD';
 
 class Converter {
@@ -31,6 +37,7 @@ public:
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
     bool ok() const { return cd != reinterpret_cast<iconv_t>(-1); }
+    iconv_t Handle() const { return cd; }
 
     // Converts all of `input`; where a sequence cannot be converted, appends
     // `replacement` (already in the target encoding), skips `badLength(at)`
@@ -180,15 +187,36 @@ std::string AnsiToUtf8(std::string_view ansi) {
     return converter.Run(ansi, "\xE3\x83\xBB", OneByte, sawBad); // U+30FB
 }
 
-std::u32string AnsiToCodePoints(std::string_view ansi) {
-    Converter converter("UTF-32LE", "CP932");
-    bool sawBad = false;
-    const char32_t replacement = U'\u30FB';
-    const std::string bytes = converter.Run(
-        ansi, std::string_view(reinterpret_cast<const char*>(&replacement), 4), OneByte, sawBad);
-    std::u32string points(bytes.size() / 4, U'\0');
-    std::memcpy(points.data(), bytes.data(), points.size() * 4);
-    return points;
+void AnsiToCodePoints(std::string_view ansi, std::vector<char32_t>& out) {
+    out.resize(ansi.size()); // every byte gives at most one character
+    if (std::all_of(ansi.begin(), ansi.end(), [](char c) { return (c & 0x80) == 0; })) {
+        std::copy(ansi.begin(), ansi.end(), out.begin());
+        return;
+    }
+    // GDI decodes every string it draws: one converter stays open, and the
+    // caller's buffer is reused, so drawing allocates nothing once warm.
+    static std::mutex lock;
+    static Converter converter("UTF-32LE", "CP932");
+    std::lock_guard<std::mutex> hold(lock);
+    iconv(converter.Handle(), nullptr, nullptr, nullptr, nullptr);
+    char* in = const_cast<char*>(ansi.data());
+    std::size_t inLeft = ansi.size();
+    char* start = reinterpret_cast<char*>(out.data());
+    char* at = start;
+    std::size_t outLeft = out.size() * sizeof(char32_t);
+    while (inLeft > 0 &&
+           iconv(converter.Handle(), &in, &inLeft, &at, &outLeft) == static_cast<std::size_t>(-1)) {
+        if (errno == E2BIG || !converter.ok()) {
+            break;
+        }
+        std::memcpy(at, &kCodePage932Wide, sizeof kCodePage932Wide); // room: a byte is left
+        at += sizeof kCodePage932Wide;
+        outLeft -= sizeof kCodePage932Wide;
+        ++in;
+        --inLeft;
+        iconv(converter.Handle(), nullptr, nullptr, nullptr, nullptr);
+    }
+    out.resize(static_cast<std::size_t>(at - start) / sizeof(char32_t));
 }
 
 std::string Utf8ToAnsi(std::string_view utf8) {
