@@ -169,7 +169,8 @@ inline constexpr UINT LR_CREATEDIBSECTION = 0x2000;
 // ---------------------------------------------------------------------------
 
 // `height` as GDI means it: above 0 the cell height (ascent plus descent),
-// below 0 the character height (the em), 0 a default size.
+// below 0 the character height (the em), 0 a default size. Escapement,
+// orientation, underline and strike-out are not drawn: the game uses none.
 HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation, int weight,
                          DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
                          DWORD outPrecision, DWORD clipPrecision, DWORD quality,
