@@ -337,6 +337,8 @@ struct DMUS_OBJECTDESC {
 using LPDMUS_OBJECTDESC = DMUS_OBJECTDESC*;
 inline constexpr DWORD DMUS_OBJECTDESC_SIZE_WIN32 = 848;
 
+// A loaded object as the loader's cache knows it: the game only hands it
+// back to ReleaseObject.
 struct IDirectMusicObject : IUnknown {};
 
 struct IDirectMusicSegmentState;
