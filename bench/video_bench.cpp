@@ -6,6 +6,7 @@
 #include <array>
 
 #include "platform/backend.h"
+#include "platform/video.h"
 #include "winapi.h"
 
 namespace {
@@ -56,17 +57,13 @@ struct Display {
         desc.dwWidth = 640;
         desc.dwHeight = 1440;
         directDraw->CreateSurface(&desc, &artwork, nullptr);
-        DDSURFACEDESC lock{};
-        lock.dwSize = sizeof lock;
-        artwork->Lock(nullptr, &lock, DDLOCK_WAIT, nullptr);
-        auto* pixels = static_cast<std::uint8_t*>(lock.lpSurface);
+        const platform::SurfacePixels pixels = platform::PixelsOf(artwork);
         for (int y = 0; y < 1440; ++y) {
             for (int x = 0; x < 640; ++x) {
                 // A background with transparent holes, as the artwork has.
-                pixels[y * lock.lPitch + x] = ((x * 7 + y * 13) % 31 == 0) ? 255 : (x + y) % 200;
+                pixels.At(x, y) = ((x * 7 + y * 13) % 31 == 0) ? 255 : (x + y) % 200;
             }
         }
-        artwork->Unlock(nullptr);
         DDCOLORKEY key{255, 255};
         artwork->SetColorKey(DDCKEY_SRCBLT, &key);
     }

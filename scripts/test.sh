@@ -3,14 +3,22 @@
 # build with AddressSanitizer and UndefinedBehaviorSanitizer. In between it
 # builds the Windows executable and plays it under Wine
 # (scripts/test-windows.sh, which takes the release build's artwork and
-# sounds). Installs any missing Debian packages first. Exits non-zero when
-# anything fails; the test runner's summary closes the output.
+# sounds). Before building it checks that the stand-in exports no Windows API
+# the game does not call (scripts/unused-winapi.py). Installs any missing
+# Debian packages first. Exits non-zero when anything fails; the test
+# runner's summary closes the output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 ./scripts/install-deps.sh
 
 jobs=$(nproc)
+
+echo "== stand-in API that no game room calls =="
+if ! python3 scripts/unused-winapi.py; then
+    echo "remove the names above from platform/ (and their tests), or call them from the game" >&2
+    exit 1
+fi
 
 echo "== release build =="
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

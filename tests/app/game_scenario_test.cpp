@@ -13,6 +13,7 @@
 #include "app/game_app.h"
 #include "assets/artwork_resource.h"
 #include "game_harness.h"
+#include "platform/sound.h"
 #include "platform/video.h"
 
 namespace {
@@ -376,13 +377,9 @@ INSTANTIATE_TEST_SUITE_P(EscapeAndF12, QuitKey, ::testing::Values(VK_ESCAPE, VK_
 
 TEST(ShotSound, XTogglesTheLoopOncePerPressAndTheRightButtonSharesTheLatch) {
     GameRun run;
-    std::vector<std::pair<std::uint32_t, DWORD>> status;
+    std::vector<std::pair<std::uint32_t, bool>> looping;
     run.OnFrame([&](const FrameView& view) {
-        DWORD s = 0;
-        if (gameApp.slots[SHOT_SLOT] != nullptr) {
-            gameApp.slots[SHOT_SLOT]->GetStatus(&s);
-        }
-        status.emplace_back(view.timeMs, s);
+        looping.emplace_back(view.timeMs, platform::StateOf(gameApp.slots[SHOT_SLOT]).looping);
     });
     run.Press(1000, 'X', 500);        // on, held for a while: one toggle
     run.Press(1200, VK_RBUTTON, 100); // while X is held: nothing
@@ -390,20 +387,20 @@ TEST(ShotSound, XTogglesTheLoopOncePerPressAndTheRightButtonSharesTheLatch) {
     run.Press(3000, 'X', 50);         // on again
     run.Press(4000, VK_ESCAPE);
     ASSERT_EQ(run.Run(), 0);
-    auto at = [&](std::uint32_t ms) {
-        DWORD s = 0;
-        for (const auto& [t, value] : status) {
+    auto loopsAt = [&](std::uint32_t ms) {
+        bool on = false;
+        for (const auto& [t, value] : looping) {
             if (t <= ms) {
-                s = value;
+                on = value;
             }
         }
-        return s;
+        return on;
     };
-    EXPECT_EQ(at(900) & DSBSTATUS_PLAYING, 0u);
-    EXPECT_EQ(at(1400), DWORD{DSBSTATUS_PLAYING | DSBSTATUS_LOOPING});
-    EXPECT_EQ(at(1900), DWORD{DSBSTATUS_PLAYING | DSBSTATUS_LOOPING});
-    EXPECT_EQ(at(2500) & DSBSTATUS_PLAYING, 0u);
-    EXPECT_EQ(at(3500), DWORD{DSBSTATUS_PLAYING | DSBSTATUS_LOOPING});
+    EXPECT_FALSE(loopsAt(900));
+    EXPECT_TRUE(loopsAt(1400));
+    EXPECT_TRUE(loopsAt(1900));
+    EXPECT_FALSE(loopsAt(2500));
+    EXPECT_TRUE(loopsAt(3500));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "app/game_app.h"
+#include "platform/video.h"
 #include "support/planet_scenes.h"
 
 namespace {
@@ -63,14 +64,7 @@ protected:
         fx.dwFillColor = index;
         surface->Blt(rect, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
     }
-    BYTE At(int x, int y) {
-        DDSURFACEDESC desc{};
-        desc.dwSize = sizeof desc;
-        target->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr);
-        const BYTE value = static_cast<const BYTE*>(desc.lpSurface)[y * desc.lPitch + x];
-        target->Unlock(nullptr);
-        return value;
-    }
+    BYTE At(int x, int y) { return platform::PixelsOf(target).At(x, y); }
     // The rectangle of pixels carrying `index`, or an empty one.
     RECT Extent(BYTE index) {
         RECT r{640, 480, -1, -1};

@@ -31,31 +31,37 @@ const char* const PORT = "CreateAndAddPortが失敗";
 
 const StartupFault FAULTS[] = {
     {"DirectDrawCreate", DD_FAIL, {"DirectDrawCreateに失敗", DRAW}},
-    {"SetCooperativeLevel", DD_FAIL, {"SetCooperativeLevelに失敗", DRAW}},
-    {"SetDisplayMode", DD_FAIL, {"SetDisplayModeに失敗", DRAW}},
-    {"CreateSurface", DD_FAIL, {"CreateSurfaceに失敗", DRAW}},
-    {"GetAttachedSurface", DD_FAIL, {"GetAttachedSurfaceに失敗", DRAW}},
+    {"IDirectDraw::SetCooperativeLevel", DD_FAIL, {"SetCooperativeLevelに失敗", DRAW}},
+    {"IDirectDraw::SetDisplayMode", DD_FAIL, {"SetDisplayModeに失敗", DRAW}},
+    {"IDirectDraw::CreateSurface", DD_FAIL, {"CreateSurfaceに失敗", DRAW}},
+    {"IDirectDrawSurface::GetAttachedSurface", DD_FAIL, {"GetAttachedSurfaceに失敗", DRAW}},
     {"LoadImageA", 0, {"Zeb_LoadBitmapに失敗", DRAW}},
     {"DirectSoundCreate", FAIL, {"DirectSoundの初期化に失敗しました"}},
-    {"SetFormat", FAIL, {"DirectSoundの初期化に失敗しました"}},
+    {"IDirectSoundBuffer::SetFormat", FAIL, {"DirectSoundの初期化に失敗しました"}},
     {"CoInitialize", FAIL, {"CoInitializeが失敗しました", MUSIC}},
     {"CoCreateInstance", FAIL, {"performance objectが作れません", MUSIC}},
-    {"Init", FAIL, {"Performanceの初期化に失敗しました", MUSIC}},
+    {"IDirectMusicPerformance::Init", FAIL, {"Performanceの初期化に失敗しました", MUSIC}},
     {"CreateEventA", 8, {"CreateEventが失敗しました", MUSIC}},
     {"CreateThread", 8, {"CreateThreadが失敗しました", MUSIC}},
-    {"SetNotificationHandle", FAIL, {"performanceのset notification handleが失敗しました", MUSIC}},
-    {"AddNotificationType", FAIL, {"performanceにnotificationsが追加できません", MUSIC}},
+    {"IDirectMusicPerformance::SetNotificationHandle",
+     FAIL,
+     {"performanceのset notification handleが失敗しました", MUSIC}},
+    {"IDirectMusicPerformance::AddNotificationType",
+     FAIL,
+     {"performanceにnotificationsが追加できません", MUSIC}},
     {"GetCurrentDirectoryA", 5, {"カレントディレクトリを読み込み失敗", MUSIC}},
-    {"SetSearchDirectory", FAIL, {"検索パスの設定失敗", MUSIC}},
+    {"IDirectMusicLoader::SetSearchDirectory", FAIL, {"検索パスの設定失敗", MUSIC}},
     // Port set-up failures do not fail the start: they show their messages
     // and close the window, so the program still ends through its teardown.
     // A failing enumeration that leaves its record unfilled ends the list
     // quietly; with no output port found, no port can be made.
-    {"EnumPort", FAIL, {"DirectMusic portが作れません", PORT}},
-    {"CreatePort", FAIL, {"DirectMusic portが作れません", PORT}},
-    {"Activate", FAIL, {"portがアクティブです", PORT}},
-    {"AddPort", FAIL, {"performanceにportを追加できません", PORT}},
-    {"AssignPChannelBlock", FAIL, {"performanceにDirectMusic portを追加できません", PORT}},
+    {"IDirectMusic::EnumPort", FAIL, {"DirectMusic portが作れません", PORT}},
+    {"IDirectMusic::CreatePort", FAIL, {"DirectMusic portが作れません", PORT}},
+    {"IDirectMusicPort::Activate", FAIL, {"portがアクティブです", PORT}},
+    {"IDirectMusicPerformance::AddPort", FAIL, {"performanceにportを追加できません", PORT}},
+    {"IDirectMusicPerformance::AssignPChannelBlock",
+     FAIL,
+     {"performanceにDirectMusic portを追加できません", PORT}},
     {"LocalAlloc", 8, {"port caps構造体を確保するメモリが足りません"}},
 };
 
@@ -93,7 +99,14 @@ TEST_P(StartupFailure, ShowsItsMessagesInOrderAndExitsWithZero) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryDevice, StartupFailure, ::testing::ValuesIn(FAULTS),
-                         [](const auto& info) { return std::string(info.param.operation); });
+                         [](const auto& info) {
+                             // IDirectDraw::SetDisplayMode as IDirectDraw_SetDisplayMode
+                             std::string name = info.param.operation;
+                             if (const auto colons = name.find("::"); colons != name.npos) {
+                                 name.replace(colons, 2, "_");
+                             }
+                             return name;
+                         });
 
 // The game started from a folder whose path is longer than the 260 bytes
 // the music loader reads it into; Linux allows such paths. The folder is

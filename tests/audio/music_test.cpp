@@ -13,6 +13,7 @@
 #include "audio/audio_system.h"
 #include "audio_test_support.h"
 #include "platform/faults.h"
+#include "platform/sound.h"
 #include "tests/platform/audio/fake_sequencer.h"
 #include "tests/platform/audio/midi_builder.h"
 
@@ -73,9 +74,6 @@ public:
     HRESULT STDMETHODCALLTYPE GetDefaultPort(LPGUID port) override {
         *port = defaultPort;
         return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE SetDirectSound(LPDIRECTSOUND sound, HWND window) override {
-        return real->SetDirectSound(sound, window);
     }
 
     std::vector<GUID> created;
@@ -161,16 +159,8 @@ protected:
         audio.performance->GetTime(nullptr, &now);
         return now;
     }
-    DWORD Repeats() {
-        DWORD repeats = 99;
-        audio.segment->GetRepeats(&repeats);
-        return repeats;
-    }
-    MUSIC_TIME StartPoint() {
-        MUSIC_TIME point = -1;
-        audio.segment->GetStartPoint(&point);
-        return point;
-    }
+    DWORD Repeats() { return platform::SettingsOf(audio.segment).repeats; }
+    MUSIC_TIME StartPoint() { return platform::SettingsOf(audio.segment).startPoint; }
 
     PullBackend backend;
     WorkingFolder folder;
@@ -290,10 +280,11 @@ TEST_F(MusicTest, SelectingAnotherPortStopsTheMusicAndEachFailingStepKeepsTheWin
         const char* message;
     };
     const Step steps[] = {
-        {"Activate", "portがアクティブです"},
-        {"AddPort", "performanceにportを追加できません"},
-        {"AssignPChannelBlock", "performanceにDirectMusic portを追加できません"},
-        {"CreatePort", "DirectMusic portが作れません"},
+        {"IDirectMusicPort::Activate", "portがアクティブです"},
+        {"IDirectMusicPerformance::AddPort", "performanceにportを追加できません"},
+        {"IDirectMusicPerformance::AssignPChannelBlock",
+         "performanceにDirectMusic portを追加できません"},
+        {"IDirectMusic::CreatePort", "DirectMusic portが作れません"},
     };
     int target = 0;
     for (const Step& step : steps) {
@@ -521,14 +512,14 @@ TEST_F(MusicTest, SegmentFailuresShowTheirMessagesAndLeaveTheStateAlone) {
     SetMusic(FourNotes());
     ASSERT_EQ(audio.musicState, MusicStopped);
     // The standard-MIDI-file setting and then the download fail.
-    platform::InjectFault("SetParam", FAIL, 2);
+    platform::InjectFault("IDirectMusicSegment::SetParam", FAIL, 2);
     audio.PlayMusic();
     EXPECT_EQ(audio.musicState, MusicStopped);
     EXPECT_EQ(audio.instrumentsDownloaded, 0);
     EXPECT_EQ(audio.standardMidiSet, 0);
     EXPECT_EQ(audio.segmentState, nullptr);
 
-    platform::InjectFault("PlaySegment", FAIL, 1);
+    platform::InjectFault("IDirectMusicPerformance::PlaySegment", FAIL, 1);
     audio.PlayMusic();
     EXPECT_EQ(audio.musicState, MusicStopped);
     EXPECT_EQ(audio.segmentState, nullptr);
@@ -539,7 +530,7 @@ TEST_F(MusicTest, SegmentFailuresShowTheirMessagesAndLeaveTheStateAlone) {
     backend.Run(MsUntil(audio.startReferenceTime) + 300);
     audio.ToggleMusicPause();
     ASSERT_EQ(audio.musicState, MusicPaused);
-    platform::InjectFault("PlaySegment", FAIL, 1);
+    platform::InjectFault("IDirectMusicPerformance::PlaySegment", FAIL, 1);
     audio.ToggleMusicPause();
     EXPECT_EQ(audio.musicState, MusicPaused);
 
@@ -573,7 +564,7 @@ TEST_F(MusicTest, ShutdownAfterAFailedStartReleasesOnlyWhatWasMade) {
     audio.ShutdownMusic();
     EXPECT_EQ(audio.notificationEvent, nullptr);
     // Failing later, with the thread already running.
-    platform::InjectFault("SetSearchDirectory", FAIL, 1);
+    platform::InjectFault("IDirectMusicLoader::SetSearchDirectory", FAIL, 1);
     EXPECT_EQ(audio.InitMusic(), 0);
     EXPECT_EQ(backend.Boxes().back(), "検索パスの設定失敗");
     audio.ShutdownMusic();

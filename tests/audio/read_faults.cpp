@@ -23,7 +23,6 @@ extern "C" BOOL __wrap__Z8ReadFilePvS_jPjP10OVERLAPPED(HANDLE file, LPVOID buffe
         if (read != nullptr) {
             *read = 0;
         }
-        SetLastError(30); // ERROR_READ_FAULT
         return FALSE;
     }
     return __real__Z8ReadFilePvS_jPjP10OVERLAPPED(file, buffer, count, read, overlapped);

@@ -64,16 +64,12 @@ public:
     HRESULT GetAttachedSurface(LPDDSCAPS, LPDIRECTDRAWSURFACE*) override {
         return DDERR_UNSUPPORTED;
     }
-    HRESULT GetColorKey(DWORD, LPDDCOLORKEY) override { return DDERR_UNSUPPORTED; }
     HRESULT GetDC(HDC*) override { return DDERR_UNSUPPORTED; }
-    HRESULT GetPalette(LPDIRECTDRAWPALETTE*) override { return DDERR_UNSUPPORTED; }
     HRESULT IsLost() override { return DD_OK; }
-    HRESULT Lock(LPRECT, LPDDSURFACEDESC, DWORD, HANDLE) override { return DDERR_UNSUPPORTED; }
     HRESULT ReleaseDC(HDC) override { return DDERR_UNSUPPORTED; }
     HRESULT Restore() override { return DD_OK; }
     HRESULT SetColorKey(DWORD, LPDDCOLORKEY) override { return DDERR_UNSUPPORTED; }
     HRESULT SetPalette(LPDIRECTDRAWPALETTE) override { return DDERR_UNSUPPORTED; }
-    HRESULT Unlock(LPVOID) override { return DDERR_UNSUPPORTED; }
 
     DWORD width;
     DWORD height;
@@ -173,7 +169,7 @@ TEST_F(ClippedBlt, NothingOutsideTheRegionReachesBlt) {
 TEST_F(ClippedBlt, AFailedSizeReadIsReportedAndTriedAgain) {
     CaptureBackend backend;
     GameDisplay display;
-    platform::InjectFault("GetSurfaceDesc", DDERR_SURFACELOST, 1);
+    platform::InjectFault("IDirectDrawSurface::GetSurfaceDesc", DDERR_SURFACELOST, 1);
     EXPECT_EQ(Blt(display.back, RECT{0, 0, 40, 20}, &sprite), DDERR_SURFACELOST);
     platform::ClearFaults();
     ASSERT_EQ(Clip(RECT{-10, 0, 30, 20}).first, (RECT{0, 0, 30, 20}));

@@ -11,13 +11,18 @@
 
 namespace platform {
 
+// The screen of the game's display mode, which windows are laid out on and
+// every presented frame fills.
+inline constexpr int kScreenWidth = 640;
+inline constexpr int kScreenHeight = 480;
+
 // Something that happened on the machine's side, which the window layer turns
 // into the window messages a Windows program would receive.
 struct BackendEvent {
     enum class Kind {
         KeyDown,    // virtualKey pressed (WM_KEYDOWN)
         KeyUp,      // virtualKey released (WM_KEYUP)
-        MouseMove,  // pointer at (x, y) in 640 x 480 screen pixels (WM_MOUSEMOVE)
+        MouseMove,  // pointer at (x, y) in screen pixels (WM_MOUSEMOVE)
         ButtonDown, // virtualKey VK_LBUTTON / VK_RBUTTON at (x, y)
         ButtonUp,
         Activate,   // the application gained focus (WM_ACTIVATEAPP 1)
@@ -78,7 +83,7 @@ public:
         return (void)id, (void)out, false;
     }
 
-    // Video: shows a 640 x 480 (width x height) frame of palette indices,
+    // Video: shows a screen-sized (width x height) frame of palette indices,
     // `pitch` bytes a row, through its 256-entry palette.
     virtual void Present(const std::uint8_t* indices, int width, int height, int pitch,
                          const PaletteColour* palette) {

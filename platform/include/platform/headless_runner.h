@@ -20,7 +20,10 @@
 //   keep frames <n>                   frames kept in memory (default 2)
 //   fault <Operation> <result> [<times>]   the operation fails with result
 //                                     (hex 0x... or decimal, may be
-//                                     negative), every time or <times> times
+//                                     negative), every time or <times> times;
+//                                     a function by its name (CreateFileA),
+//                                     a COM method with its interface
+//                                     (IDirectSoundBuffer::Lock)
 //   audio <file.wav>                  writes the sound played to this file
 //   stop frame <n>                    close request after the n-th frame
 //   stop ms <t>                       close request at time t (default 60000

@@ -5,14 +5,17 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
-// Bytes that are no valid code-page-932 character become U+30FB, as Windows
-// shows them.
+// Bytes that are no valid code-page-932 character become U+30FB, one for
+// each such byte, as MultiByteToWideChar gives them.
 std::string AnsiToUtf8(std::string_view ansi);
 std::u16string AnsiToUtf16(std::string_view ansi);
-std::u32string AnsiToCodePoints(std::string_view ansi);
+// Into `out` (replaced, not appended), allocating only when it has to grow:
+// GDI decodes every string it draws.
+void AnsiToCodePoints(std::string_view ansi, std::vector<char32_t>& out);
 
 // Characters code page 932 lacks become '?'.
 std::string Utf8ToAnsi(std::string_view utf8);

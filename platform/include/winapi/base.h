@@ -9,7 +9,8 @@
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
 #define MAKE_HRESULT(sev, fac, code)                                                               \
     static_cast<HRESULT>((static_cast<unsigned long>(sev) << 31) |                                 \
-                         (static_cast<unsigned long>(fac) << 16) | static_cast<unsigned long>(code))
+                         (static_cast<unsigned long>(fac) << 16) |                                 \
+                         static_cast<unsigned long>(code))
 
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;
@@ -33,8 +34,12 @@ using REFIID = const IID&;
 using REFCLSID = const CLSID&;
 using LPGUID = GUID*;
 
-inline bool operator==(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
+inline bool operator==(const GUID& a, const GUID& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+inline bool operator!=(const GUID& a, const GUID& b) {
+    return !(a == b);
+}
 #define IsEqualGUID(a, b) ((a) == (b))
 #define IsEqualIID(a, b) ((a) == (b))
 

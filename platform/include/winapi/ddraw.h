@@ -29,8 +29,6 @@ inline constexpr HRESULT DDERR_NOTFOUND = MAKE_DDHRESULT(255);
 inline constexpr HRESULT DDERR_SURFACEBUSY = MAKE_DDHRESULT(430);
 inline constexpr HRESULT DDERR_SURFACELOST = MAKE_DDHRESULT(450);
 inline constexpr HRESULT DDERR_PRIMARYSURFACEALREADYEXISTS = MAKE_DDHRESULT(564);
-inline constexpr HRESULT DDERR_NOPALETTEATTACHED = MAKE_DDHRESULT(572);
-inline constexpr HRESULT DDERR_NOTLOCKED = MAKE_DDHRESULT(584);
 inline constexpr HRESULT DDERR_CANTCREATEDC = MAKE_DDHRESULT(589);
 inline constexpr HRESULT DDERR_NODC = MAKE_DDHRESULT(602);
 inline constexpr HRESULT DDERR_DCALREADYCREATED = MAKE_DDHRESULT(620);
@@ -97,12 +95,6 @@ inline constexpr DWORD DDCKEY_SRCBLT = 0x00000008;
 inline constexpr DWORD DDPCAPS_8BIT = 0x00000004;
 inline constexpr DWORD DDPCAPS_PRIMARYSURFACE = 0x00000010;
 inline constexpr DWORD DDPCAPS_ALLOW256 = 0x00000040;
-
-// Lock.
-inline constexpr DWORD DDLOCK_SURFACEMEMORYPTR = 0x00000000;
-inline constexpr DWORD DDLOCK_WAIT = 0x00000001;
-inline constexpr DWORD DDLOCK_READONLY = 0x00000010;
-inline constexpr DWORD DDLOCK_WRITEONLY = 0x00000020;
 
 // ---------------------------------------------------------------------------
 // Structures. The size fields the game fills in are the 32-bit SDK sizes
@@ -245,7 +237,6 @@ using LPDIRECTDRAWSURFACE = IDirectDrawSurface*;
 using LPDIRECTDRAWPALETTE = IDirectDrawPalette*;
 
 struct IDirectDrawPalette : IUnknown {
-    STDMETHOD(GetEntries)(DWORD flags, DWORD base, DWORD count, LPPALETTEENTRY entries) PURE;
     // Changes the colours; on the primary's palette the screen changes at once.
     STDMETHOD(SetEntries)(DWORD flags, DWORD start, DWORD count, LPPALETTEENTRY entries) PURE;
 
@@ -260,17 +251,13 @@ struct IDirectDrawSurface : IUnknown {
     STDMETHOD(BltFast)
     (DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD trans) PURE;
     STDMETHOD(GetAttachedSurface)(LPDDSCAPS caps, LPDIRECTDRAWSURFACE* attached) PURE;
-    STDMETHOD(GetColorKey)(DWORD flags, LPDDCOLORKEY key) PURE;
     STDMETHOD(GetDC)(HDC* dc) PURE;
-    STDMETHOD(GetPalette)(LPDIRECTDRAWPALETTE* palette) PURE;
     STDMETHOD(GetSurfaceDesc)(LPDDSURFACEDESC desc) PURE;
     STDMETHOD(IsLost)() PURE;
-    STDMETHOD(Lock)(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags, HANDLE event) PURE;
     STDMETHOD(ReleaseDC)(HDC dc) PURE;
     STDMETHOD(Restore)() PURE;
     STDMETHOD(SetColorKey)(DWORD flags, LPDDCOLORKEY key) PURE;
     STDMETHOD(SetPalette)(LPDIRECTDRAWPALETTE palette) PURE;
-    STDMETHOD(Unlock)(LPVOID pointer) PURE;
 
 protected:
     ~IDirectDrawSurface() = default;
@@ -281,7 +268,6 @@ struct IDirectDraw : IUnknown {
     (DWORD flags, LPPALETTEENTRY entries, LPDIRECTDRAWPALETTE* palette, IUnknown* outer) PURE;
     STDMETHOD(CreateSurface)
     (LPDDSURFACEDESC desc, LPDIRECTDRAWSURFACE* surface, IUnknown* outer) PURE;
-    STDMETHOD(RestoreDisplayMode)() PURE;
     STDMETHOD(SetCooperativeLevel)(HWND window, DWORD flags) PURE;
     STDMETHOD(SetDisplayMode)(DWORD width, DWORD height, DWORD bitsPerPixel) PURE;
 

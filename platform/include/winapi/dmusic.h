@@ -208,10 +208,8 @@ static_assert(sizeof(DMUS_PORTPARAMS8) == 36);
 inline constexpr DWORD DMUS_PORTPARAMS7_SIZE = 32;
 
 struct IDirectMusicPort : IUnknown {
-    STDMETHOD(GetCaps)(LPDMUS_PORTCAPS caps) PURE;
     // Starts (TRUE) or stops (FALSE) the port's output.
     STDMETHOD(Activate)(BOOL active) PURE;
-    STDMETHOD(GetNumChannelGroups)(LPDWORD groups) PURE;
 };
 using LPDIRECTMUSICPORT = IDirectMusicPort*;
 
@@ -220,7 +218,6 @@ struct IDirectMusic : IUnknown {
     STDMETHOD(CreatePort)
     (REFCLSID port, LPDMUS_PORTPARAMS params, LPDIRECTMUSICPORT* out, LPUNKNOWN outer) PURE;
     STDMETHOD(GetDefaultPort)(LPGUID port) PURE;
-    STDMETHOD(SetDirectSound)(LPDIRECTSOUND directSound, HWND window) PURE;
 };
 
 // ---------------------------------------------------------------- performance messages
@@ -340,39 +337,31 @@ struct DMUS_OBJECTDESC {
 using LPDMUS_OBJECTDESC = DMUS_OBJECTDESC*;
 inline constexpr DWORD DMUS_OBJECTDESC_SIZE_WIN32 = 848;
 
-struct IDirectMusicObject : IUnknown {
-    STDMETHOD(GetDescriptor)(LPDMUS_OBJECTDESC desc) PURE;
-};
+// A loaded object as the loader's cache knows it: the game only hands it
+// back to ReleaseObject.
+struct IDirectMusicObject : IUnknown {};
 
 struct IDirectMusicSegmentState;
 struct IDirectMusicPerformance;
 
 struct IDirectMusicSegment : IUnknown {
     STDMETHOD(GetLength)(MUSIC_TIME* length) PURE;
-    STDMETHOD(SetLength)(MUSIC_TIME length) PURE;
-    STDMETHOD(GetRepeats)(DWORD* repeats) PURE;
     STDMETHOD(SetRepeats)(DWORD repeats) PURE;
     // GUID_StandardMIDIFile, GUID_Download (data: the performance) and
     // GUID_Unload (data: the performance).
     STDMETHOD(SetParam)
     (REFGUID type, DWORD groupBits, DWORD index, MUSIC_TIME time, void* data) PURE;
     STDMETHOD(SetStartPoint)(MUSIC_TIME start) PURE;
-    STDMETHOD(GetStartPoint)(MUSIC_TIME* start) PURE;
 };
 
 struct IDirectMusicSegmentState : IUnknown {
-    STDMETHOD(GetRepeats)(DWORD* repeats) PURE;
-    STDMETHOD(GetSegment)(IDirectMusicSegment** segment) PURE;
     STDMETHOD(GetStartTime)(MUSIC_TIME* start) PURE;
-    STDMETHOD(GetSeek)(MUSIC_TIME* seek) PURE;
-    STDMETHOD(GetStartPoint)(MUSIC_TIME* start) PURE;
 };
 
 struct IDirectMusicLoader : IUnknown {
     STDMETHOD(GetObject)(LPDMUS_OBJECTDESC desc, REFIID iid, LPVOID* object) PURE;
     STDMETHOD(SetSearchDirectory)(REFGUID objectClass, WCHAR* path, BOOL clear) PURE;
     STDMETHOD(ReleaseObject)(IDirectMusicObject* object) PURE;
-    STDMETHOD(ClearCache)(REFGUID objectClass) PURE;
 };
 
 struct IDirectMusicPerformance : IUnknown {
@@ -383,17 +372,14 @@ struct IDirectMusicPerformance : IUnknown {
     STDMETHOD(Stop)
     (IDirectMusicSegment* segment, IDirectMusicSegmentState* state, MUSIC_TIME time,
      DWORD flags) PURE;
-    STDMETHOD(IsPlaying)(IDirectMusicSegment* segment, IDirectMusicSegmentState* state) PURE;
     STDMETHOD(GetTime)(REFERENCE_TIME* referenceNow, MUSIC_TIME* musicNow) PURE;
     STDMETHOD(AllocPMsg)(ULONG size, DMUS_PMSG** message) PURE;
     STDMETHOD(FreePMsg)(DMUS_PMSG* message) PURE;
     STDMETHOD(SendPMsg)(DMUS_PMSG* message) PURE;
     STDMETHOD(MusicToReferenceTime)(MUSIC_TIME music, REFERENCE_TIME* reference) PURE;
-    STDMETHOD(ReferenceToMusicTime)(REFERENCE_TIME reference, MUSIC_TIME* music) PURE;
     STDMETHOD(SetNotificationHandle)(HANDLE event, REFERENCE_TIME minimum) PURE;
     STDMETHOD(GetNotificationPMsg)(DMUS_NOTIFICATION_PMSG** message) PURE;
     STDMETHOD(AddNotificationType)(REFGUID type) PURE;
-    STDMETHOD(RemoveNotificationType)(REFGUID type) PURE;
     STDMETHOD(AddPort)(IDirectMusicPort* port) PURE;
     STDMETHOD(RemovePort)(IDirectMusicPort* port) PURE;
     STDMETHOD(AssignPChannelBlock)(DWORD block, IDirectMusicPort* port, DWORD group) PURE;

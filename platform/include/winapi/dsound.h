@@ -66,19 +66,9 @@ inline constexpr DWORD DSBCAPS_LOCDEFER = 0x00040000;
 
 inline constexpr DWORD DSBPLAY_LOOPING = 0x00000001;
 
-inline constexpr DWORD DSBSTATUS_PLAYING = 0x00000001;
-inline constexpr DWORD DSBSTATUS_BUFFERLOST = 0x00000002;
-inline constexpr DWORD DSBSTATUS_LOOPING = 0x00000004;
-
 inline constexpr DWORD DSBLOCK_FROMWRITECURSOR = 0x00000001;
 inline constexpr DWORD DSBLOCK_ENTIREBUFFER = 0x00000002;
 
-inline constexpr LONG DSBVOLUME_MIN = -10000;
-inline constexpr LONG DSBVOLUME_MAX = 0;
-inline constexpr LONG DSBPAN_LEFT = -10000;
-inline constexpr LONG DSBPAN_CENTER = 0;
-inline constexpr LONG DSBPAN_RIGHT = 10000;
-inline constexpr DWORD DSBFREQUENCY_ORIGINAL = 0;
 inline constexpr DWORD DSBFREQUENCY_MIN = 100;
 inline constexpr DWORD DSBFREQUENCY_MAX = 200000;
 inline constexpr DWORD DSBSIZE_MIN = 4;
@@ -98,41 +88,21 @@ using LPDSBUFFERDESC = DSBUFFERDESC*;
 using LPCDSBUFFERDESC = const DSBUFFERDESC*;
 inline constexpr DWORD DSBUFFERDESC_SIZE_WIN32 = 36;
 
-struct DSBCAPS {
-    DWORD dwSize;
-    DWORD dwFlags;
-    DWORD dwBufferBytes;
-    DWORD dwUnlockTransferRate;
-    DWORD dwPlayCpuOverhead;
-};
-using LPDSBCAPS = DSBCAPS*;
-
 DEFINE_GUID(IID_IDirectSound, 0x279AFA83, 0x4981, 0x11CE, 0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5,
             0x60);
 DEFINE_GUID(IID_IDirectSoundBuffer, 0x279AFA85, 0x4981, 0x11CE, 0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B,
             0xE5, 0x60);
 
 struct IDirectSoundBuffer : IUnknown {
-    STDMETHOD(GetCaps)(LPDSBCAPS caps) PURE;
-    STDMETHOD(GetCurrentPosition)(LPDWORD playCursor, LPDWORD writeCursor) PURE;
-    STDMETHOD(GetFormat)(LPWAVEFORMATEX format, DWORD sizeAllocated, LPDWORD sizeWritten) PURE;
-    STDMETHOD(GetVolume)(LPLONG volume) PURE;
-    STDMETHOD(GetPan)(LPLONG pan) PURE;
-    STDMETHOD(GetFrequency)(LPDWORD frequency) PURE;
-    STDMETHOD(GetStatus)(LPDWORD status) PURE;
     STDMETHOD(Lock)
     (DWORD offset, DWORD bytes, LPVOID* audioPtr1, LPDWORD audioBytes1, LPVOID* audioPtr2,
      LPDWORD audioBytes2, DWORD flags) PURE;
     STDMETHOD(Play)(DWORD reserved1, DWORD priority, DWORD flags) PURE;
     STDMETHOD(SetCurrentPosition)(DWORD newPosition) PURE;
     STDMETHOD(SetFormat)(LPCWAVEFORMATEX format) PURE;
-    STDMETHOD(SetVolume)(LONG volume) PURE;
-    STDMETHOD(SetPan)(LONG pan) PURE;
-    STDMETHOD(SetFrequency)(DWORD frequency) PURE;
     STDMETHOD(Stop)() PURE;
     STDMETHOD(Unlock)
     (LPVOID audioPtr1, DWORD audioBytes1, LPVOID audioPtr2, DWORD audioBytes2) PURE;
-    STDMETHOD(Restore)() PURE;
 };
 using LPDIRECTSOUNDBUFFER = IDirectSoundBuffer*;
 

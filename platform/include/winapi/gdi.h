@@ -75,29 +75,6 @@ struct DIBSECTION {
     DWORD dsOffset;
 };
 
-struct TEXTMETRICA {
-    LONG tmHeight;
-    LONG tmAscent;
-    LONG tmDescent;
-    LONG tmInternalLeading;
-    LONG tmExternalLeading;
-    LONG tmAveCharWidth;
-    LONG tmMaxCharWidth;
-    LONG tmWeight;
-    LONG tmOverhang;
-    LONG tmDigitizedAspectX;
-    LONG tmDigitizedAspectY;
-    BYTE tmFirstChar;
-    BYTE tmLastChar;
-    BYTE tmDefaultChar;
-    BYTE tmBreakChar;
-    BYTE tmItalic;
-    BYTE tmUnderlined;
-    BYTE tmStruckOut;
-    BYTE tmPitchAndFamily;
-    BYTE tmCharSet;
-};
-
 // ---------------------------------------------------------------------------
 // Constants.
 // ---------------------------------------------------------------------------
@@ -192,7 +169,8 @@ inline constexpr UINT LR_CREATEDIBSECTION = 0x2000;
 // ---------------------------------------------------------------------------
 
 // `height` as GDI means it: above 0 the cell height (ascent plus descent),
-// below 0 the character height (the em), 0 a default size.
+// below 0 the character height (the em), 0 a default size. Escapement,
+// orientation, underline and strike-out are not drawn: the game uses none.
 HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation, int weight,
                          DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
                          DWORD outPrecision, DWORD clipPrecision, DWORD quality,
@@ -202,17 +180,12 @@ BOOL WINAPI DeleteObject(HGDIOBJ object);
 int WINAPI GetObjectA(HANDLE object, int size, LPVOID out);
 
 UINT WINAPI SetTextAlign(HDC dc, UINT align);
-UINT WINAPI GetTextAlign(HDC dc);
 COLORREF WINAPI SetTextColor(HDC dc, COLORREF colour);
 COLORREF WINAPI SetBkColor(HDC dc, COLORREF colour);
 int WINAPI SetBkMode(HDC dc, int mode);
 // Text is Shift-JIS (code page 932) bytes.
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length);
 int WINAPI DrawTextA(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format);
-BOOL WINAPI GetTextExtentPoint32A(HDC dc, LPCSTR text, int length, SIZE* size);
-BOOL WINAPI GetTextMetricsA(HDC dc, TEXTMETRICA* metrics);
-// The name of the face really drawn with (after any substitution), UTF-8.
-int WINAPI GetTextFaceA(HDC dc, int size, LPSTR name);
 
 HDC WINAPI CreateCompatibleDC(HDC dc);
 BOOL WINAPI DeleteDC(HDC dc);

@@ -1,6 +1,6 @@
-// kernel32: the last error, handles, named mutexes, files, the current
-// directory, code-page conversion, local memory, threads, events, modules and
-// a few string helpers, with the SDK's names, constants and signatures.
+// kernel32: handles, named mutexes, files, the current directory, code-page
+// conversion, local memory, threads, events, modules and a string helper,
+// with the SDK's names, constants and signatures.
 #pragma once
 
 #include "winapi/types.h"
@@ -10,32 +10,6 @@
 // line and the show command.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine,
                    int showCommand);
-
-// ---------------------------------------------------------------- errors
-inline constexpr DWORD ERROR_SUCCESS = 0;
-inline constexpr DWORD NO_ERROR = 0;
-inline constexpr DWORD ERROR_INVALID_FUNCTION = 1;
-inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
-inline constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
-inline constexpr DWORD ERROR_TOO_MANY_OPEN_FILES = 4;
-inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
-inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
-inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
-inline constexpr DWORD ERROR_OUTOFMEMORY = 14;
-inline constexpr DWORD ERROR_HANDLE_EOF = 38;
-inline constexpr DWORD ERROR_NOT_SUPPORTED = 50;
-inline constexpr DWORD ERROR_FILE_EXISTS = 80;
-inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
-inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
-inline constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
-inline constexpr DWORD ERROR_NEGATIVE_SEEK = 131;
-inline constexpr DWORD ERROR_ALREADY_EXISTS = 183;
-inline constexpr DWORD ERROR_NOT_OWNER = 288;
-inline constexpr DWORD ERROR_INVALID_FLAGS = 1004;
-inline constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
-
-DWORD WINAPI GetLastError();
-void WINAPI SetLastError(DWORD errorCode);
 
 // ---------------------------------------------------------------- handles
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)))
@@ -81,18 +55,14 @@ BOOL WINAPI ReleaseMutex(HANDLE mutex);
 HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES attributes, BOOL manualReset, BOOL initialState,
                            LPCSTR name);
 BOOL WINAPI SetEvent(HANDLE event);
-BOOL WINAPI ResetEvent(HANDLE event);
 
 // ---------------------------------------------------------------- threads
 using LPTHREAD_START_ROUTINE = DWORD(WINAPI*)(LPVOID parameter);
 inline constexpr DWORD CREATE_SUSPENDED = 0x4;
-inline constexpr DWORD STILL_ACTIVE = 259;
 
 HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize,
                            LPTHREAD_START_ROUTINE startAddress, LPVOID parameter,
                            DWORD creationFlags, LPDWORD threadId);
-BOOL WINAPI GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
-DWORD WINAPI GetCurrentThreadId();
 
 // ---------------------------------------------------------------- files
 inline constexpr DWORD GENERIC_READ = 0x80000000;
@@ -109,7 +79,6 @@ inline constexpr DWORD FILE_BEGIN = 0;
 inline constexpr DWORD FILE_CURRENT = 1;
 inline constexpr DWORD FILE_END = 2;
 inline constexpr DWORD INVALID_SET_FILE_POINTER = 0xFFFFFFFF;
-inline constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFF;
 inline constexpr DWORD MAX_PATH = 260;
 
 // Overlapped (asynchronous) input and output is not offered: callers pass null.
@@ -130,11 +99,8 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                           DWORD flagsAndAttributes, HANDLE templateFile);
 BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
                      LPOVERLAPPED overlapped);
-BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
-                      LPOVERLAPPED overlapped);
 DWORD WINAPI SetFilePointer(HANDLE file, LONG distanceToMove, PLONG distanceToMoveHigh,
                             DWORD moveMethod);
-DWORD WINAPI GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
 
 // The current directory as a code-page-932 string: its length without the
 // terminator, or the buffer size needed (terminator included) when
@@ -151,7 +117,6 @@ inline constexpr DWORD MB_PRECOMPOSED = 0x1;
 inline constexpr DWORD MB_ERR_INVALID_CHARS = 0x8;
 inline constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x400;
 
-UINT WINAPI GetACP();
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteLength,
                                LPWSTR wide, int wideLength);
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength,

@@ -38,7 +38,6 @@ struct WNDCLASSEXA {
 // cbSize must be sizeof(WNDCLASSEXA), or 48, the structure's size in a
 // 32-bit Windows program.
 ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* windowClass);
-BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE instance);
 
 // ---------------------------------------------------------------- windows
 inline constexpr DWORD WS_OVERLAPPED = 0x00000000;
@@ -77,12 +76,6 @@ BOOL WINAPI DestroyWindow(HWND window);
 BOOL WINAPI ShowWindow(HWND window, int showCommand);
 BOOL WINAPI UpdateWindow(HWND window);
 HWND WINAPI SetFocus(HWND window);
-HWND WINAPI GetFocus();
-HWND WINAPI GetActiveWindow();
-BOOL WINAPI IsWindow(HWND window);
-BOOL WINAPI IsWindowVisible(HWND window);
-BOOL WINAPI GetClientRect(HWND window, LPRECT rect);
-BOOL WINAPI GetWindowRect(HWND window, LPRECT rect);
 
 struct CREATESTRUCTA {
     LPVOID lpCreateParams;
@@ -161,7 +154,6 @@ BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 // until a message arrives, then reports no message.
 BOOL WINAPI PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax,
                          UINT removeMessage);
-BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax);
 BOOL WINAPI TranslateMessage(const MSG* message);
 LRESULT WINAPI DispatchMessageA(const MSG* message);
 BOOL WINAPI WaitMessage();

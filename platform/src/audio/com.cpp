@@ -1,5 +1,6 @@
 // COM start-up and the class factory for the DirectMusic objects.
 #include "audio/dmusic_internal.h"
+#include "platform/faults.h"
 
 namespace {
 
@@ -16,7 +17,9 @@ template <typename Object> HRESULT CreateAs(REFIID iid, LPVOID* object) {
 } // namespace
 
 HRESULT WINAPI CoInitialize(LPVOID reserved) {
-    QV_RETURN_IF_FAULT("CoInitialize");
+    if (const auto fault = platform::TakeFault("CoInitialize")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if (reserved) {
         return E_INVALIDARG;
     }
@@ -31,7 +34,9 @@ void WINAPI CoUninitialize() {
 
 HRESULT WINAPI CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid,
                                 LPVOID* object) {
-    QV_RETURN_IF_FAULT("CoCreateInstance");
+    if (const auto fault = platform::TakeFault("CoCreateInstance")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if (!object) {
         return E_POINTER;
     }

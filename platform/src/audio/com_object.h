@@ -3,7 +3,6 @@
 
 #include <atomic>
 
-#include "platform/faults.h"
 #include "winapi/base.h"
 
 namespace platform::audio {
@@ -33,11 +32,3 @@ HRESULT QueryOneInterface(Interface* self, REFIID offered, REFIID iid, void** ou
 }
 
 } // namespace platform::audio
-
-// Makes the operation fail with the result a test injected for it, if any.
-#define QV_RETURN_IF_FAULT(operation)                                                              \
-    do {                                                                                           \
-        if (auto injected = ::platform::TakeFault(operation)) {                                    \
-            return static_cast<HRESULT>(*injected);                                                \
-        }                                                                                          \
-    } while (0)

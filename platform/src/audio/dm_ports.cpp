@@ -4,6 +4,7 @@
 
 #include "audio/dmusic_internal.h"
 #include "audio/dsound_device.h"
+#include "platform/faults.h"
 
 namespace platform::audio {
 namespace {
@@ -70,16 +71,10 @@ ULONG MusicPort::Release() {
     return left;
 }
 
-HRESULT MusicPort::GetCaps(LPDMUS_PORTCAPS out) {
-    if (!out || out->dwSize != sizeof(DMUS_PORTCAPS)) {
-        return E_INVALIDARG;
-    }
-    *out = caps;
-    return S_OK;
-}
-
 HRESULT MusicPort::Activate(BOOL on) {
-    QV_RETURN_IF_FAULT("Activate");
+    if (const auto fault = platform::TakeFault("IDirectMusicPort::Activate")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if ((on != 0) == active) {
         return S_FALSE;
     }
@@ -90,17 +85,11 @@ HRESULT MusicPort::Activate(BOOL on) {
     return S_OK;
 }
 
-HRESULT MusicPort::GetNumChannelGroups(LPDWORD out) {
-    if (!out) {
-        return E_POINTER;
-    }
-    *out = groups;
-    return S_OK;
-}
-
 HRESULT MusicPort::KsProperty(PKSPROPERTY property, ULONG propertyLength, LPVOID data,
                               ULONG dataLength, ULONG* bytesReturned) {
-    QV_RETURN_IF_FAULT("KsProperty");
+    if (const auto fault = platform::TakeFault("IKsControl::KsProperty")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if (!property || propertyLength < sizeof(KSPROPERTY)) {
         return E_INVALIDARG;
     }
@@ -147,7 +136,9 @@ ULONG DirectMusicObject::Release() {
 }
 
 HRESULT DirectMusicObject::EnumPort(DWORD index, LPDMUS_PORTCAPS caps) {
-    QV_RETURN_IF_FAULT("EnumPort");
+    if (const auto fault = platform::TakeFault("IDirectMusic::EnumPort")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if (!caps || caps->dwSize != sizeof(DMUS_PORTCAPS)) {
         return E_INVALIDARG;
     }
@@ -162,7 +153,9 @@ HRESULT DirectMusicObject::EnumPort(DWORD index, LPDMUS_PORTCAPS caps) {
 }
 
 HRESULT DirectMusicObject::GetDefaultPort(LPGUID port) {
-    QV_RETURN_IF_FAULT("GetDefaultPort");
+    if (const auto fault = platform::TakeFault("IDirectMusic::GetDefaultPort")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if (!port) {
         return E_POINTER;
     }
@@ -182,7 +175,9 @@ HRESULT DirectMusicObject::SetDirectSound(LPDIRECTSOUND directSound, HWND window
 
 HRESULT DirectMusicObject::CreatePort(REFCLSID portGuid, LPDMUS_PORTPARAMS params,
                                       LPDIRECTMUSICPORT* out, LPUNKNOWN outer) {
-    QV_RETURN_IF_FAULT("CreatePort");
+    if (const auto fault = platform::TakeFault("IDirectMusic::CreatePort")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if (!out) {
         return E_POINTER;
     }

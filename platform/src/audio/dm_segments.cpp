@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 
 #include "audio/dmusic_internal.h"
+#include "platform/faults.h"
+#include "platform/sound.h"
 
 namespace platform::audio {
 namespace {
@@ -108,23 +110,6 @@ HRESULT Segment::GetLength(MUSIC_TIME* out) {
     return S_OK;
 }
 
-HRESULT Segment::SetLength(MUSIC_TIME newLength) {
-    if (newLength <= 0) {
-        return E_INVALIDARG;
-    }
-    length = newLength;
-    startPoint = std::min(startPoint, length);
-    return S_OK;
-}
-
-HRESULT Segment::GetRepeats(DWORD* out) {
-    if (!out) {
-        return E_POINTER;
-    }
-    *out = repeats;
-    return S_OK;
-}
-
 HRESULT Segment::SetRepeats(DWORD count) {
     repeats = count;
     return S_OK;
@@ -135,32 +120,6 @@ HRESULT Segment::SetStartPoint(MUSIC_TIME start) {
         return DMUS_E_OUT_OF_RANGE;
     }
     startPoint = start;
-    return S_OK;
-}
-
-HRESULT Segment::GetStartPoint(MUSIC_TIME* out) {
-    if (!out) {
-        return E_POINTER;
-    }
-    *out = startPoint;
-    return S_OK;
-}
-
-HRESULT Segment::GetDescriptor(LPDMUS_OBJECTDESC desc) {
-    if (!desc || !ValidDescSize(desc->dwSize)) {
-        return E_INVALIDARG;
-    }
-    const DWORD size = desc->dwSize;
-    std::memset(static_cast<void*>(desc), 0, size);
-    desc->dwSize = size;
-    desc->dwValidData = DMUS_OBJ_OBJECT | DMUS_OBJ_CLASS | DMUS_OBJ_LOADED;
-    desc->guidObject = objectGuid;
-    desc->guidClass = CLSID_DirectMusicSegment;
-    if (!fileName.empty()) {
-        desc->dwValidData |= DMUS_OBJ_FILENAME;
-        const std::size_t n = std::min<std::size_t>(fileName.size(), DMUS_MAX_FILENAME - 1);
-        std::copy_n(fileName.begin(), n, desc->wszFileName);
-    }
     return S_OK;
 }
 
@@ -230,7 +189,9 @@ void Segment::Unload(MusicPort* port) {
 }
 
 HRESULT Segment::SetParam(REFGUID type, DWORD groupBits, DWORD index, MUSIC_TIME time, void* data) {
-    QV_RETURN_IF_FAULT("SetParam");
+    if (const auto fault = platform::TakeFault("IDirectMusicSegment::SetParam")) {
+        return static_cast<HRESULT>(*fault);
+    }
     (void)groupBits, (void)index, (void)time;
     if (type == GUID_StandardMIDIFile) {
         standardMidiFile = true;
@@ -278,44 +239,11 @@ ULONG SegmentState::Release() {
     return left;
 }
 
-HRESULT SegmentState::GetRepeats(DWORD* out) {
-    if (!out) {
-        return E_POINTER;
-    }
-    *out = repeats;
-    return S_OK;
-}
-
-HRESULT SegmentState::GetSegment(IDirectMusicSegment** out) {
-    if (!out) {
-        return E_POINTER;
-    }
-    segment->AddRef();
-    *out = segment;
-    return S_OK;
-}
-
 HRESULT SegmentState::GetStartTime(MUSIC_TIME* out) {
     if (!out) {
         return E_POINTER;
     }
     *out = start;
-    return S_OK;
-}
-
-HRESULT SegmentState::GetSeek(MUSIC_TIME* out) {
-    if (!out) {
-        return E_POINTER;
-    }
-    *out = seek;
-    return S_OK;
-}
-
-HRESULT SegmentState::GetStartPoint(MUSIC_TIME* out) {
-    if (!out) {
-        return E_POINTER;
-    }
-    *out = startPoint;
     return S_OK;
 }
 
@@ -341,7 +269,9 @@ ULONG Loader::Release() {
 }
 
 HRESULT Loader::SetSearchDirectory(REFGUID objectClass, WCHAR* path, BOOL clear) {
-    QV_RETURN_IF_FAULT("SetSearchDirectory");
+    if (const auto fault = platform::TakeFault("IDirectMusicLoader::SetSearchDirectory")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if (!path) {
         return E_POINTER;
     }
@@ -365,7 +295,9 @@ HRESULT Loader::SetSearchDirectory(REFGUID objectClass, WCHAR* path, BOOL clear)
 }
 
 HRESULT Loader::GetObject(LPDMUS_OBJECTDESC desc, REFIID iid, LPVOID* object) {
-    QV_RETURN_IF_FAULT("GetObject");
+    if (const auto fault = platform::TakeFault("IDirectMusicLoader::GetObject")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if (!object) {
         return E_POINTER;
     }
@@ -463,3 +395,8 @@ HRESULT Loader::ClearCache(REFGUID objectClass) {
 }
 
 } // namespace platform::audio
+
+platform::SegmentSettings platform::SettingsOf(IDirectMusicSegment* segment) {
+    auto* ours = dynamic_cast<audio::Segment*>(segment);
+    return ours ? SegmentSettings{ours->Repeats(), ours->StartPoint()} : SegmentSettings{};
+}

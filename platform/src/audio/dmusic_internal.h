@@ -31,9 +31,7 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return refs.Add(); }
     ULONG STDMETHODCALLTYPE Release() override;
 
-    HRESULT STDMETHODCALLTYPE GetCaps(LPDMUS_PORTCAPS caps) override;
     HRESULT STDMETHODCALLTYPE Activate(BOOL active) override;
-    HRESULT STDMETHODCALLTYPE GetNumChannelGroups(LPDWORD groups) override;
     HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY property, ULONG propertyLength, LPVOID data,
                                          ULONG dataLength, ULONG* bytesReturned) override;
 
@@ -61,7 +59,7 @@ public:
     HRESULT STDMETHODCALLTYPE CreatePort(REFCLSID port, LPDMUS_PORTPARAMS params,
                                          LPDIRECTMUSICPORT* out, LPUNKNOWN outer) override;
     HRESULT STDMETHODCALLTYPE GetDefaultPort(LPGUID port) override;
-    HRESULT STDMETHODCALLTYPE SetDirectSound(LPDIRECTSOUND directSound, HWND window) override;
+    HRESULT SetDirectSound(LPDIRECTSOUND directSound, HWND window);
 
 private:
     RefCount refs;
@@ -81,14 +79,10 @@ public:
     ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE GetLength(MUSIC_TIME* length) override;
-    HRESULT STDMETHODCALLTYPE SetLength(MUSIC_TIME length) override;
-    HRESULT STDMETHODCALLTYPE GetRepeats(DWORD* repeats) override;
     HRESULT STDMETHODCALLTYPE SetRepeats(DWORD repeats) override;
     HRESULT STDMETHODCALLTYPE SetParam(REFGUID type, DWORD groupBits, DWORD index, MUSIC_TIME time,
                                        void* data) override;
     HRESULT STDMETHODCALLTYPE SetStartPoint(MUSIC_TIME start) override;
-    HRESULT STDMETHODCALLTYPE GetStartPoint(MUSIC_TIME* start) override;
-    HRESULT STDMETHODCALLTYPE GetDescriptor(LPDMUS_OBJECTDESC desc) override;
 
     const MidiSong& Song() const { return *song; }
     bool IsStandardMidiFile() const { return standardMidiFile; }
@@ -121,11 +115,7 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return refs.Add(); }
     ULONG STDMETHODCALLTYPE Release() override;
 
-    HRESULT STDMETHODCALLTYPE GetRepeats(DWORD* repeats) override;
-    HRESULT STDMETHODCALLTYPE GetSegment(IDirectMusicSegment** segment) override;
     HRESULT STDMETHODCALLTYPE GetStartTime(MUSIC_TIME* start) override;
-    HRESULT STDMETHODCALLTYPE GetSeek(MUSIC_TIME* seek) override;
-    HRESULT STDMETHODCALLTYPE GetStartPoint(MUSIC_TIME* start) override;
 
     // The playing state, kept by the performance under its lock.
     Segment* const segment;
@@ -162,20 +152,15 @@ public:
                                           IDirectMusicSegmentState** state) override;
     HRESULT STDMETHODCALLTYPE Stop(IDirectMusicSegment* segment, IDirectMusicSegmentState* state,
                                    MUSIC_TIME time, DWORD flags) override;
-    HRESULT STDMETHODCALLTYPE IsPlaying(IDirectMusicSegment* segment,
-                                        IDirectMusicSegmentState* state) override;
     HRESULT STDMETHODCALLTYPE GetTime(REFERENCE_TIME* referenceNow, MUSIC_TIME* musicNow) override;
     HRESULT STDMETHODCALLTYPE AllocPMsg(ULONG size, DMUS_PMSG** message) override;
     HRESULT STDMETHODCALLTYPE FreePMsg(DMUS_PMSG* message) override;
     HRESULT STDMETHODCALLTYPE SendPMsg(DMUS_PMSG* message) override;
     HRESULT STDMETHODCALLTYPE MusicToReferenceTime(MUSIC_TIME music,
                                                    REFERENCE_TIME* reference) override;
-    HRESULT STDMETHODCALLTYPE ReferenceToMusicTime(REFERENCE_TIME reference,
-                                                   MUSIC_TIME* music) override;
     HRESULT STDMETHODCALLTYPE SetNotificationHandle(HANDLE event, REFERENCE_TIME minimum) override;
     HRESULT STDMETHODCALLTYPE GetNotificationPMsg(DMUS_NOTIFICATION_PMSG** message) override;
     HRESULT STDMETHODCALLTYPE AddNotificationType(REFGUID type) override;
-    HRESULT STDMETHODCALLTYPE RemoveNotificationType(REFGUID type) override;
     HRESULT STDMETHODCALLTYPE AddPort(IDirectMusicPort* port) override;
     HRESULT STDMETHODCALLTYPE RemovePort(IDirectMusicPort* port) override;
     HRESULT STDMETHODCALLTYPE AssignPChannelBlock(DWORD block, IDirectMusicPort* port,
@@ -266,7 +251,7 @@ public:
     HRESULT STDMETHODCALLTYPE SetSearchDirectory(REFGUID objectClass, WCHAR* path,
                                                  BOOL clear) override;
     HRESULT STDMETHODCALLTYPE ReleaseObject(IDirectMusicObject* object) override;
-    HRESULT STDMETHODCALLTYPE ClearCache(REFGUID objectClass) override;
+    HRESULT ClearCache(REFGUID objectClass);
 
 private:
     RefCount refs;

@@ -1,7 +1,6 @@
 // DirectSound over the mixer: a device owns the output, a primary buffer that
 // sets its format, and secondary buffers of PCM data that the mixer plays.
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -10,6 +9,8 @@
 #include "audio/com_object.h"
 #include "audio/dsound_device.h"
 #include "audio/mixer.h"
+#include "platform/faults.h"
+#include "platform/sound.h"
 
 namespace platform::audio {
 namespace {
@@ -24,27 +25,10 @@ bool ValidPcmFormat(const WAVEFORMATEX& format) {
            format.nBlockAlign == format.nChannels * format.wBitsPerSample / 8;
 }
 
-WAVEFORMATEX FormatRecord(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits) {
-    WAVEFORMATEX format{};
-    format.wFormatTag = WAVE_FORMAT_PCM;
-    format.nChannels = channels;
-    format.nSamplesPerSec = rate;
-    format.wBitsPerSample = bits;
-    format.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-    format.nAvgBytesPerSec = rate * format.nBlockAlign;
-    return format;
-}
-
-// Hundredths of a decibel of attenuation to a linear gain.
-float GainOf(LONG hundredthsDb) {
-    return std::pow(10.0f, static_cast<float>(hundredthsDb) / 2000.0f);
-}
-
 class SoundBuffer final : public IDirectSoundBuffer {
 public:
-    SoundBuffer(SoundDevice& owner, DWORD flags, std::shared_ptr<Mixer> mixer,
-                std::unique_ptr<Voice> voice)
-        : device(owner), flags(flags), mixer(std::move(mixer)), voice(std::move(voice)) {
+    SoundBuffer(SoundDevice& owner, std::shared_ptr<Mixer> mixer, std::unique_ptr<Voice> voice)
+        : device(owner), mixer(std::move(mixer)), voice(std::move(voice)) {
         if (this->voice) {
             this->mixer->AddVoice(this->voice.get());
         }
@@ -57,6 +41,14 @@ public:
 
     bool IsPrimary() const { return !voice; }
 
+    SoundBufferState State() {
+        if (IsPrimary()) {
+            return {};
+        }
+        std::lock_guard<std::mutex> hold(mixer->Lock());
+        return {voice->IsPlaying(), voice->IsPlaying() && voice->IsLooping(), voice->Position()};
+    }
+
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         return QueryOneInterface(static_cast<IDirectSoundBuffer*>(this), IID_IDirectSoundBuffer,
                                  iid, out);
@@ -64,110 +56,14 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return refs.Add(); }
     ULONG STDMETHODCALLTYPE Release() override;
 
-    HRESULT STDMETHODCALLTYPE GetCaps(LPDSBCAPS caps) override {
-        if (!caps || caps->dwSize < sizeof(DSBCAPS)) {
-            return DSERR_INVALIDPARAM;
-        }
-        caps->dwFlags = flags | DSBCAPS_LOCSOFTWARE;
-        caps->dwBufferBytes = voice ? static_cast<DWORD>(voice->data.size()) : 0;
-        caps->dwUnlockTransferRate = 0;
-        caps->dwPlayCpuOverhead = 0;
-        return DS_OK;
-    }
-
-    HRESULT STDMETHODCALLTYPE GetCurrentPosition(LPDWORD play, LPDWORD write) override {
-        if (IsPrimary()) {
-            return DSERR_INVALIDCALL;
-        }
-        std::lock_guard<std::mutex> hold(mixer->Lock());
-        const DWORD position = voice->Position();
-        if (play) {
-            *play = position;
-        }
-        if (write) {
-            *write = WriteCursorLocked(position);
-        }
-        return DS_OK;
-    }
-
-    HRESULT STDMETHODCALLTYPE GetFormat(LPWAVEFORMATEX format, DWORD size,
-                                        LPDWORD written) override {
-        WAVEFORMATEX current{};
-        if (IsPrimary()) {
-            current = FormatRecord(mixer->Rate(), static_cast<std::uint16_t>(mixer->Channels()),
-                                   primaryBits);
-        } else {
-            current = FormatRecord(voice->format.rate, voice->format.channels, voice->format.bits);
-        }
-        if (!format) {
-            if (!written) {
-                return DSERR_INVALIDPARAM;
-            }
-            *written = sizeof(WAVEFORMATEX);
-            return DS_OK;
-        }
-        const DWORD copied = std::min<DWORD>(size, sizeof(WAVEFORMATEX));
-        std::memcpy(format, &current, copied);
-        if (written) {
-            *written = copied;
-        }
-        return DS_OK;
-    }
-
-    HRESULT STDMETHODCALLTYPE GetVolume(LPLONG out) override {
-        if (!(flags & DSBCAPS_CTRLVOLUME)) {
-            return DSERR_CONTROLUNAVAIL;
-        }
-        if (!out) {
-            return DSERR_INVALIDPARAM;
-        }
-        *out = volume;
-        return DS_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetPan(LPLONG out) override {
-        if (!(flags & DSBCAPS_CTRLPAN)) {
-            return DSERR_CONTROLUNAVAIL;
-        }
-        if (!out) {
-            return DSERR_INVALIDPARAM;
-        }
-        *out = pan;
-        return DS_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetFrequency(LPDWORD out) override {
-        if (!(flags & DSBCAPS_CTRLFREQUENCY) || IsPrimary()) {
-            return DSERR_CONTROLUNAVAIL;
-        }
-        if (!out) {
-            return DSERR_INVALIDPARAM;
-        }
-        std::lock_guard<std::mutex> hold(mixer->Lock());
-        *out = voice->SourceRate();
-        return DS_OK;
-    }
-
-    HRESULT STDMETHODCALLTYPE GetStatus(LPDWORD status) override {
-        if (!status) {
-            return DSERR_INVALIDPARAM;
-        }
-        if (IsPrimary()) {
-            *status = DSBSTATUS_PLAYING | DSBSTATUS_LOOPING;
-            return DS_OK;
-        }
-        std::lock_guard<std::mutex> hold(mixer->Lock());
-        *status = 0;
-        if (voice->IsPlaying()) {
-            *status = DSBSTATUS_PLAYING | (voice->IsLooping() ? DSBSTATUS_LOOPING : 0);
-        }
-        return DS_OK;
-    }
-
     HRESULT STDMETHODCALLTYPE Lock(DWORD offset, DWORD bytes, LPVOID* ptr1, LPDWORD bytes1,
                                    LPVOID* ptr2, LPDWORD bytes2, DWORD lockFlags) override;
     HRESULT STDMETHODCALLTYPE Unlock(LPVOID ptr1, DWORD bytes1, LPVOID ptr2, DWORD bytes2) override;
 
     HRESULT STDMETHODCALLTYPE Play(DWORD reserved, DWORD priority, DWORD playFlags) override {
-        QV_RETURN_IF_FAULT("Play");
+        if (const auto fault = platform::TakeFault("IDirectSoundBuffer::Play")) {
+            return static_cast<HRESULT>(*fault);
+        }
         if (reserved != 0 || priority != 0) {
             return DSERR_INVALIDPARAM;
         }
@@ -194,41 +90,6 @@ public:
 
     HRESULT STDMETHODCALLTYPE SetFormat(LPCWAVEFORMATEX format) override;
 
-    HRESULT STDMETHODCALLTYPE SetVolume(LONG newVolume) override {
-        if (!(flags & DSBCAPS_CTRLVOLUME)) {
-            return DSERR_CONTROLUNAVAIL;
-        }
-        if (newVolume < DSBVOLUME_MIN || newVolume > DSBVOLUME_MAX) {
-            return DSERR_INVALIDPARAM;
-        }
-        volume = newVolume;
-        ApplyGains();
-        return DS_OK;
-    }
-    HRESULT STDMETHODCALLTYPE SetPan(LONG newPan) override {
-        if (!(flags & DSBCAPS_CTRLPAN)) {
-            return DSERR_CONTROLUNAVAIL;
-        }
-        if (newPan < DSBPAN_LEFT || newPan > DSBPAN_RIGHT) {
-            return DSERR_INVALIDPARAM;
-        }
-        pan = newPan;
-        ApplyGains();
-        return DS_OK;
-    }
-    HRESULT STDMETHODCALLTYPE SetFrequency(DWORD frequency) override {
-        if (!(flags & DSBCAPS_CTRLFREQUENCY) || IsPrimary()) {
-            return DSERR_CONTROLUNAVAIL;
-        }
-        if (frequency != DSBFREQUENCY_ORIGINAL &&
-            (frequency < DSBFREQUENCY_MIN || frequency > DSBFREQUENCY_MAX)) {
-            return DSERR_INVALIDPARAM;
-        }
-        std::lock_guard<std::mutex> hold(mixer->Lock());
-        const DWORD rate = frequency == DSBFREQUENCY_ORIGINAL ? voice->format.rate : frequency;
-        return voice->SetSourceRate(rate) ? DS_OK : DSERR_GENERIC;
-    }
-
     HRESULT STDMETHODCALLTYPE Stop() override {
         if (IsPrimary()) {
             return DS_OK; // the output keeps running while the device is open
@@ -238,7 +99,7 @@ public:
         return DS_OK;
     }
 
-    HRESULT STDMETHODCALLTYPE Restore() override { return DS_OK; } // memory is never lost
+    // memory is never lost
 
 private:
     DWORD WriteCursorLocked(DWORD play) const {
@@ -252,25 +113,10 @@ private:
         return static_cast<DWORD>((play + lead) % voice->data.size());
     }
 
-    void ApplyGains() {
-        if (IsPrimary()) {
-            return;
-        }
-        const float level = GainOf(volume);
-        const float left = level * (pan > 0 ? GainOf(-pan) : 1.0f);
-        const float right = level * (pan < 0 ? GainOf(pan) : 1.0f);
-        std::lock_guard<std::mutex> hold(mixer->Lock());
-        voice->SetGains(left, right);
-    }
-
     SoundDevice& device;
     RefCount refs;
-    const DWORD flags;
     std::shared_ptr<Mixer> mixer;
     std::unique_ptr<Voice> voice; // null for the primary buffer
-    std::uint16_t primaryBits = 16;
-    LONG volume = 0;
-    LONG pan = 0;
     // Lock hands out a copy; Unlock writes it back under the mixer's lock, so
     // the game's writes never race the audio thread's reads. The copy lives
     // only while the buffer is locked.
@@ -307,7 +153,9 @@ public:
                                                 LPUNKNOWN outer) override;
 
     HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window, DWORD newLevel) override {
-        QV_RETURN_IF_FAULT("SetCooperativeLevel");
+        if (const auto fault = platform::TakeFault("IDirectSound::SetCooperativeLevel")) {
+            return static_cast<HRESULT>(*fault);
+        }
         if (!window || newLevel < DSSCL_NORMAL || newLevel > DSSCL_WRITEPRIMARY) {
             return DSERR_INVALIDPARAM;
         }
@@ -339,7 +187,9 @@ ULONG SoundBuffer::Release() {
 
 HRESULT SoundBuffer::Lock(DWORD offset, DWORD bytes, LPVOID* ptr1, LPDWORD bytes1, LPVOID* ptr2,
                           LPDWORD bytes2, DWORD lockFlags) {
-    QV_RETURN_IF_FAULT("Lock");
+    if (const auto fault = platform::TakeFault("IDirectSoundBuffer::Lock")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if (IsPrimary()) {
         return device.Level() == DSSCL_WRITEPRIMARY ? DSERR_INVALIDCALL : DSERR_PRIOLEVELNEEDED;
     }
@@ -407,7 +257,9 @@ HRESULT SoundBuffer::Unlock(LPVOID ptr1, DWORD bytes1, LPVOID ptr2, DWORD bytes2
 }
 
 HRESULT SoundBuffer::SetFormat(LPCWAVEFORMATEX format) {
-    QV_RETURN_IF_FAULT("SetFormat");
+    if (const auto fault = platform::TakeFault("IDirectSoundBuffer::SetFormat")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if (!IsPrimary()) {
         return DSERR_INVALIDCALL;
     }
@@ -420,13 +272,14 @@ HRESULT SoundBuffer::SetFormat(LPCWAVEFORMATEX format) {
     if (!mixer->SetOutputFormat(format->nSamplesPerSec, format->nChannels)) {
         return DSERR_GENERIC;
     }
-    primaryBits = format->wBitsPerSample;
     return DS_OK;
 }
 
 HRESULT SoundDevice::CreateSoundBuffer(LPCDSBUFFERDESC desc, LPDIRECTSOUNDBUFFER* out,
                                        LPUNKNOWN outer) {
-    QV_RETURN_IF_FAULT("CreateSoundBuffer");
+    if (const auto fault = platform::TakeFault("IDirectSound::CreateSoundBuffer")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if (!desc || !out || outer ||
         (desc->dwSize != sizeof(DSBUFFERDESC) && desc->dwSize != DSBUFFERDESC_SIZE_WIN32)) {
         return DSERR_INVALIDPARAM;
@@ -439,7 +292,7 @@ HRESULT SoundDevice::CreateSoundBuffer(LPCDSBUFFERDESC desc, LPDIRECTSOUNDBUFFER
         if (desc->dwBufferBytes != 0 || desc->lpwfxFormat) {
             return DSERR_INVALIDPARAM;
         }
-        buffer = new SoundBuffer(*this, desc->dwFlags, mixer, nullptr);
+        buffer = new SoundBuffer(*this, mixer, nullptr);
     } else {
         if (!desc->lpwfxFormat || desc->dwBufferBytes < DSBSIZE_MIN ||
             desc->dwBufferBytes > DSBSIZE_MAX) {
@@ -463,7 +316,7 @@ HRESULT SoundDevice::CreateSoundBuffer(LPCDSBUFFERDESC desc, LPDIRECTSOUNDBUFFER
                 return DSERR_OUTOFMEMORY;
             }
         }
-        buffer = new SoundBuffer(*this, desc->dwFlags, mixer, std::move(voice));
+        buffer = new SoundBuffer(*this, mixer, std::move(voice));
     }
     buffers.push_back(buffer);
     *out = buffer;
@@ -479,8 +332,15 @@ std::shared_ptr<Mixer> MixerOfDevice(IDirectSound* device) {
 
 } // namespace platform::audio
 
+platform::SoundBufferState platform::StateOf(IDirectSoundBuffer* buffer) {
+    auto* ours = dynamic_cast<audio::SoundBuffer*>(buffer);
+    return ours ? ours->State() : SoundBufferState{};
+}
+
 HRESULT WINAPI DirectSoundCreate(const GUID* device, LPDIRECTSOUND* directSound, LPUNKNOWN outer) {
-    QV_RETURN_IF_FAULT("DirectSoundCreate");
+    if (const auto fault = platform::TakeFault("DirectSoundCreate")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if (!directSound || outer) {
         return DSERR_INVALIDPARAM;
     }

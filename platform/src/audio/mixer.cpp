@@ -144,23 +144,6 @@ void Voice::Stop() {
     Rebase(heard);
 }
 
-void Voice::SetGains(float left, float right) {
-    gainLeft = left;
-    gainRight = right;
-}
-
-bool Voice::SetSourceRate(std::uint32_t newRate) {
-    const std::uint32_t old = sourceRate;
-    const std::uint32_t heard = Position() / format.BlockAlign();
-    sourceRate = newRate;
-    if (stream && !RebuildStream()) {
-        sourceRate = old;
-        return false;
-    }
-    Rebase(heard);
-    return true;
-}
-
 void Voice::Feed() {
     const std::uint32_t frames = Frames();
     if (cursor >= frames) {
@@ -194,16 +177,8 @@ void Voice::MixInto(float* accum, float* scratch, std::uint32_t frames, std::uin
     const int got = std::max(SDL_AudioStreamGet(stream, scratch, wanted), 0);
     const std::uint32_t samples = static_cast<std::uint32_t>(got) / sizeof(float);
     outFrames += samples / channels;
-    if (channels == 2) {
-        for (std::uint32_t i = 0; i + 1 < samples; i += 2) {
-            accum[i] += scratch[i] * gainLeft;
-            accum[i + 1] += scratch[i + 1] * gainRight;
-        }
-    } else {
-        const float gain = (gainLeft + gainRight) * 0.5f;
-        for (std::uint32_t i = 0; i < samples; ++i) {
-            accum[i] += scratch[i] * gain;
-        }
+    for (std::uint32_t i = 0; i < samples; ++i) {
+        accum[i] += scratch[i];
     }
     if (flushed && SDL_AudioStreamAvailable(stream) == 0) {
         // A one-shot played to its end: it stops, and plays from the start

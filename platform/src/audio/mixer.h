@@ -89,9 +89,6 @@ public:
     // Play position in bytes; SetPosition rounds down to a whole frame.
     std::uint32_t Position() const;
     void SetPosition(std::uint32_t byteOffset);
-    void SetGains(float left, float right);
-    bool SetSourceRate(std::uint32_t rate);
-    std::uint32_t SourceRate() const { return sourceRate; }
     bool RebuildStream();
 
     // Adds `frames` output frames into `accum`; `scratch` holds at least as
@@ -113,8 +110,6 @@ private:
     bool playing = false;
     bool looping = false;
     bool flushed = false;
-    float gainLeft = 1.0f;
-    float gainRight = 1.0f;
 };
 
 class Mixer final : public AudioSource {

@@ -8,6 +8,7 @@
 #include "audio/dmusic_internal.h"
 #include "audio/dsound_device.h"
 #include "audio/reference_clock.h"
+#include "platform/faults.h"
 
 namespace platform::audio {
 
@@ -59,7 +60,9 @@ std::vector<MusicPort*> Performance::Ports() {
 // ---------------------------------------------------------------- set-up
 
 HRESULT Performance::Init(IDirectMusic** directMusicOut, LPDIRECTSOUND directSound, HWND window) {
-    QV_RETURN_IF_FAULT("Init");
+    if (const auto fault = platform::TakeFault("IDirectMusicPerformance::Init")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if (initialised) {
         return DMUS_E_ALREADY_ACTIVATED;
     }
@@ -81,11 +84,12 @@ HRESULT Performance::Init(IDirectMusic** directMusicOut, LPDIRECTSOUND directSou
     }
     IDirectMusic* music = directMusicOut ? *directMusicOut : nullptr;
     if (music) {
-        if (!dynamic_cast<DirectMusicObject*>(music)) {
+        auto* ours = dynamic_cast<DirectMusicObject*>(music);
+        if (!ours) {
             return E_INVALIDARG;
         }
         music->AddRef();
-        music->SetDirectSound(directSound ? directSound : ownDevice, window);
+        ours->SetDirectSound(directSound ? directSound : ownDevice, window);
     } else {
         music = new DirectMusicObject(deviceMixer);
         if (directMusicOut) {
@@ -146,7 +150,9 @@ HRESULT Performance::CloseDown() {
 // ---------------------------------------------------------------- ports
 
 HRESULT Performance::AddPort(IDirectMusicPort* port) {
-    QV_RETURN_IF_FAULT("AddPort");
+    if (const auto fault = platform::TakeFault("IDirectMusicPerformance::AddPort")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if (FAILED(CheckOpen())) {
         return DMUS_E_NOT_INIT;
     }
@@ -209,7 +215,9 @@ HRESULT Performance::RemovePort(IDirectMusicPort* port) {
 }
 
 HRESULT Performance::AssignPChannelBlock(DWORD block, IDirectMusicPort* port, DWORD group) {
-    QV_RETURN_IF_FAULT("AssignPChannelBlock");
+    if (const auto fault = platform::TakeFault("IDirectMusicPerformance::AssignPChannelBlock")) {
+        return static_cast<HRESULT>(*fault);
+    }
     auto* own = dynamic_cast<MusicPort*>(port);
     std::lock_guard<std::mutex> hold(lock);
     if (!own || std::find(ports.begin(), ports.end(), own) == ports.end()) {

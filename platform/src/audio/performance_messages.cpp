@@ -8,6 +8,7 @@
 #include "audio/dmusic_internal.h"
 #include "audio/reference_clock.h"
 #include "platform/event_signal.h"
+#include "platform/faults.h"
 
 namespace platform::audio {
 namespace {
@@ -42,7 +43,9 @@ void Performance::Discard(DMUS_PMSG* message) {
 }
 
 HRESULT Performance::AllocPMsg(ULONG size, DMUS_PMSG** message) {
-    QV_RETURN_IF_FAULT("AllocPMsg");
+    if (const auto fault = platform::TakeFault("IDirectMusicPerformance::AllocPMsg")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if (!message) {
         return E_POINTER;
     }
@@ -72,7 +75,9 @@ HRESULT Performance::FreePMsg(DMUS_PMSG* message) {
 }
 
 HRESULT Performance::SendPMsg(DMUS_PMSG* message) {
-    QV_RETURN_IF_FAULT("SendPMsg");
+    if (const auto fault = platform::TakeFault("IDirectMusicPerformance::SendPMsg")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if (!message) {
         return E_POINTER;
     }
@@ -136,7 +141,9 @@ void Performance::Deliver(DMUS_PMSG* message) {
 // ---------------------------------------------------------------- notifications
 
 HRESULT Performance::SetNotificationHandle(HANDLE event, REFERENCE_TIME minimum) {
-    QV_RETURN_IF_FAULT("SetNotificationHandle");
+    if (const auto fault = platform::TakeFault("IDirectMusicPerformance::SetNotificationHandle")) {
+        return static_cast<HRESULT>(*fault);
+    }
     (void)minimum; // notifications wait until they are read, however long that takes
     std::lock_guard<std::mutex> hold(lock);
     notificationEvent = event;
@@ -144,7 +151,9 @@ HRESULT Performance::SetNotificationHandle(HANDLE event, REFERENCE_TIME minimum)
 }
 
 HRESULT Performance::AddNotificationType(REFGUID type) {
-    QV_RETURN_IF_FAULT("AddNotificationType");
+    if (const auto fault = platform::TakeFault("IDirectMusicPerformance::AddNotificationType")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if (type != GUID_NOTIFICATION_SEGMENT) {
         return DMUS_E_TYPE_UNSUPPORTED; // segment notifications are the ones made here
     }
@@ -154,17 +163,10 @@ HRESULT Performance::AddNotificationType(REFGUID type) {
     return already ? S_FALSE : S_OK;
 }
 
-HRESULT Performance::RemoveNotificationType(REFGUID type) {
-    std::lock_guard<std::mutex> hold(lock);
-    if (type != GUID_NOTIFICATION_SEGMENT || !segmentNotifications) {
-        return S_FALSE;
-    }
-    segmentNotifications = false;
-    return S_OK;
-}
-
 HRESULT Performance::GetNotificationPMsg(DMUS_NOTIFICATION_PMSG** message) {
-    QV_RETURN_IF_FAULT("GetNotificationPMsg");
+    if (const auto fault = platform::TakeFault("IDirectMusicPerformance::GetNotificationPMsg")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if (!message) {
         return E_POINTER;
     }

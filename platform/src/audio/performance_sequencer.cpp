@@ -7,6 +7,7 @@
 
 #include "audio/dmusic_internal.h"
 #include "audio/reference_clock.h"
+#include "platform/faults.h"
 
 namespace platform::audio {
 namespace {
@@ -74,7 +75,9 @@ void Performance::SetTempo(MUSIC_TIME at, double beatsPerMinute) {
 }
 
 HRESULT Performance::GetTime(REFERENCE_TIME* referenceNow, MUSIC_TIME* musicNow) {
-    QV_RETURN_IF_FAULT("GetTime");
+    if (const auto fault = platform::TakeFault("IDirectMusicPerformance::GetTime")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if (FAILED(CheckOpen())) {
         return DMUS_E_NO_MASTER_CLOCK;
     }
@@ -105,23 +108,13 @@ HRESULT Performance::MusicToReferenceTime(MUSIC_TIME music, REFERENCE_TIME* refe
     return S_OK;
 }
 
-HRESULT Performance::ReferenceToMusicTime(REFERENCE_TIME reference, MUSIC_TIME* music) {
-    if (!music) {
-        return E_POINTER;
-    }
-    if (FAILED(CheckOpen())) {
-        return DMUS_E_NO_MASTER_CLOCK;
-    }
-    std::lock_guard<std::mutex> hold(lock);
-    *music = ToMusic(reference);
-    return S_OK;
-}
-
 // ---------------------------------------------------------------- playing
 
 HRESULT Performance::PlaySegment(IDirectMusicSegment* segmentInterface, DWORD flags,
                                  LONGLONG startTime, IDirectMusicSegmentState** stateOut) {
-    QV_RETURN_IF_FAULT("PlaySegment");
+    if (const auto fault = platform::TakeFault("IDirectMusicPerformance::PlaySegment")) {
+        return static_cast<HRESULT>(*fault);
+    }
     if (FAILED(CheckOpen())) {
         return DMUS_E_NOT_INIT;
     }
@@ -181,25 +174,6 @@ HRESULT Performance::Stop(IDirectMusicSegment* segment, IDirectMusicSegmentState
     }
     ReleaseRetired();
     return S_OK;
-}
-
-HRESULT Performance::IsPlaying(IDirectMusicSegment* segment, IDirectMusicSegmentState* state) {
-    if (FAILED(CheckOpen())) {
-        return DMUS_E_NOT_INIT;
-    }
-    if (!segment && !state) {
-        return E_POINTER;
-    }
-    std::lock_guard<std::mutex> hold(lock);
-    AdvanceLocked(ReferenceNow());
-    for (SegmentState* playingState : playing) {
-        if (playingState->started && !playingState->ended &&
-            (!segment || playingState->segment == dynamic_cast<Segment*>(segment)) &&
-            (!state || playingState == dynamic_cast<SegmentState*>(state))) {
-            return S_OK;
-        }
-    }
-    return S_FALSE;
 }
 
 void Performance::StopLocked(Segment* segment, SegmentState* state) {

@@ -5,6 +5,7 @@
 #include "gdi/fonts.h"
 #include "gdi/objects.h"
 #include "platform/faults.h"
+#include "platform/gdi.h"
 
 namespace platform::gdi {
 namespace {
@@ -146,8 +147,6 @@ HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ object) {
         HGDIOBJ previous = dc->font;
         dc->font = static_cast<HFONT>(object);
         dc->realized = font->realized;
-        dc->underline = font->underline;
-        dc->strikeOut = font->strikeOut;
         return previous;
     }
     if (DibBitmap* bitmap = FindBitmap(object)) {
@@ -197,11 +196,6 @@ UINT WINAPI SetTextAlign(HDC handle, UINT align) {
     return previous;
 }
 
-UINT WINAPI GetTextAlign(HDC handle) {
-    DeviceContext* dc = FindDC(handle);
-    return dc == nullptr ? GDI_ERROR : dc->align;
-}
-
 COLORREF WINAPI SetTextColor(HDC handle, COLORREF colour) {
     DeviceContext* dc = FindDC(handle);
     if (dc == nullptr) {
@@ -232,43 +226,12 @@ int WINAPI SetBkMode(HDC handle, int mode) {
     return previous;
 }
 
-BOOL WINAPI GetTextMetricsA(HDC handle, TEXTMETRICA* metrics) {
-    DeviceContext* dc = FindDC(handle);
-    if (dc == nullptr || metrics == nullptr || dc->realized == nullptr) {
-        return FALSE;
+platform::FontInUse platform::FontOf(HDC handle) {
+    const DeviceContext* dc = FindDC(handle);
+    if (dc == nullptr || dc->realized == nullptr) {
+        return {};
     }
     const RealizedFont& font = *dc->realized;
-    std::memset(metrics, 0, sizeof *metrics);
-    metrics->tmHeight = font.Height();
-    metrics->tmAscent = font.Ascent();
-    metrics->tmDescent = font.Descent();
-    metrics->tmAveCharWidth = font.AverageWidth();
-    metrics->tmMaxCharWidth = font.MaxWidth();
-    metrics->tmWeight = font.Weight();
-    metrics->tmItalic = font.Italic() ? 1 : 0;
-    metrics->tmDigitizedAspectX = 96;
-    metrics->tmDigitizedAspectY = 96;
-    metrics->tmFirstChar = 0x20;
-    metrics->tmLastChar = 0xFF;
-    metrics->tmDefaultChar = '?';
-    metrics->tmBreakChar = ' ';
-    return TRUE;
-}
-
-int WINAPI GetTextFaceA(HDC handle, int size, LPSTR name) {
-    DeviceContext* dc = FindDC(handle);
-    if (dc == nullptr || dc->realized == nullptr) {
-        return 0;
-    }
-    const std::string& family = dc->realized->Family();
-    if (name == nullptr) {
-        return static_cast<int>(family.size()) + 1;
-    }
-    if (size <= 0) {
-        return 0;
-    }
-    const std::size_t copied = std::min(family.size(), static_cast<std::size_t>(size - 1));
-    std::memcpy(name, family.data(), copied);
-    name[copied] = '\0';
-    return static_cast<int>(copied);
+    return {font.Family(),  font.Height(),       font.Ascent(),
+            font.Descent(), font.AverageWidth(), font.Weight()};
 }

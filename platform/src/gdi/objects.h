@@ -71,8 +71,6 @@ private:
 struct FontObject {
     std::shared_ptr<RealizedFont> realized;
     bool stock = false;
-    bool underline = false;
-    bool strikeOut = false;
 };
 
 // A device-independent bitmap, always stored bottom-up as Windows keeps DIB
@@ -103,8 +101,6 @@ struct DeviceContext {
     HBITMAP bitmap = nullptr;         // selected into a memory context
     HFONT font = nullptr;
     std::shared_ptr<RealizedFont> realized;
-    bool underline = false;
-    bool strikeOut = false;
     COLORREF textColour = RGB(0, 0, 0);
     COLORREF backColour = RGB(255, 255, 255);
     int backMode = OPAQUE;

@@ -6,10 +6,10 @@
 #include <map>
 
 #include "gdi/colour.h"
-#include "gdi/cp932.h"
 #include "gdi/fonts.h"
 #include "gdi/objects.h"
 #include "platform/faults.h"
+#include "platform/text.h"
 #include "video/blit.h"
 
 namespace platform::gdi {
@@ -110,21 +110,6 @@ void FillBackground(const Canvas& canvas, RECT box, std::uint8_t index) {
     video::FillRect(canvas.view, box, index);
 }
 
-// The underline just below the baseline, the strike-out line through the
-// middle of the small letters, each about a sixteenth of the cell thick.
-void DrawLines(const Canvas& canvas, const DeviceContext& dc, const RealizedFont& font, int left,
-               int width, int baseline, std::uint8_t ink) {
-    const int thickness = std::max(1, font.Height() / 16);
-    if (dc.underline) {
-        const int top = baseline + std::max(1, font.Descent() / 3);
-        FillBackground(canvas, RECT{left, top, left + width, top + thickness}, ink);
-    }
-    if (dc.strikeOut) {
-        const int top = baseline - font.Ascent() / 3;
-        FillBackground(canvas, RECT{left, top, left + width, top + thickness}, ink);
-    }
-}
-
 std::vector<char32_t>& DecodeBuffer() {
     static thread_local std::vector<char32_t> buffer;
     return buffer;
@@ -206,7 +191,8 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
                          DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
                          DWORD outPrecision, DWORD clipPrecision, DWORD quality,
                          DWORD pitchAndFamily, LPCSTR faceName) {
-    (void)escapement, (void)orientation;
+    // The game's fonts are upright, neither underlined nor struck out.
+    (void)escapement, (void)orientation, (void)underline, (void)strikeOut;
     (void)charSet, (void)outPrecision, (void)clipPrecision, (void)quality;
     if (platform::TakeFault("CreateFontA")) {
         return nullptr;
@@ -226,8 +212,8 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
     auto found = created.find(key);
     if (found == created.end()) {
         FontRequest request;
-        request.familyUtf8 =
-            key.face[0] != '\0' ? Cp932ToUtf8(key.face.data()) : GenericFamilyFor(pitchAndFamily);
+        request.familyUtf8 = key.face[0] != '\0' ? platform::AnsiToUtf8(key.face.data())
+                                                 : GenericFamilyFor(pitchAndFamily);
         request.height = height;
         request.width = width;
         request.weight = weight;
@@ -237,7 +223,7 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
     if (found->second == nullptr) {
         return nullptr; // no usable face installed at all
     }
-    return AddFont(FontObject{found->second, false, underline != 0, strikeOut != 0});
+    return AddFont(FontObject{found->second, false});
 }
 
 BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int length) {
@@ -256,7 +242,7 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int length) {
     y = std::clamp(y, -kFarAway, kFarAway);
     RealizedFont& font = *dc->realized;
     std::vector<char32_t>& decoded = DecodeBuffer();
-    DecodeCp932(text, static_cast<std::size_t>(length), decoded);
+    platform::AnsiToCodePoints(std::string_view(text, static_cast<std::size_t>(length)), decoded);
 
     const int width = RunWidth(font, decoded.data(), decoded.size(), 0);
     int left = x;
@@ -284,20 +270,6 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int length) {
     }
     const std::uint8_t ink = IndexForColour(colours, dc->textColour);
     DrawRun(canvas, font, decoded.data(), decoded.size(), left, baseline, ink, 0);
-    DrawLines(canvas, *dc, font, left, width, baseline, ink);
-    return TRUE;
-}
-
-BOOL WINAPI GetTextExtentPoint32A(HDC handle, LPCSTR text, int length, SIZE* size) {
-    DeviceContext* dc = FindDC(handle);
-    if (dc == nullptr || dc->realized == nullptr || size == nullptr || length < 0 ||
-        (text == nullptr && length > 0)) {
-        return FALSE;
-    }
-    std::vector<char32_t>& decoded = DecodeBuffer();
-    DecodeCp932(text, static_cast<std::size_t>(length), decoded);
-    size->cx = RunWidth(*dc->realized, decoded.data(), decoded.size(), 0);
-    size->cy = dc->realized->Height();
     return TRUE;
 }
 
@@ -309,7 +281,7 @@ int WINAPI DrawTextA(HDC handle, LPCSTR text, int length, LPRECT rect, UINT form
     const std::size_t byteCount = length < 0 ? std::strlen(text) : static_cast<std::size_t>(length);
     RealizedFont& font = *dc->realized;
     std::vector<char32_t>& decoded = DecodeBuffer();
-    DecodeCp932(text, byteCount, decoded);
+    platform::AnsiToCodePoints(std::string_view(text, byteCount), decoded);
     for (LONG* edge : {&rect->left, &rect->top, &rect->right, &rect->bottom}) {
         *edge = std::clamp<LONG>(*edge, -kFarAway, kFarAway);
     }
@@ -387,7 +359,6 @@ int WINAPI DrawTextA(HDC handle, LPCSTR text, int length, LPRECT rect, UINT form
                                paper);
             }
             DrawRun(canvas, font, start, line.count, left, lineTop + font.Ascent(), ink, tabWidth);
-            DrawLines(canvas, *dc, font, left, width, lineTop + font.Ascent(), ink);
             lineTop += lineHeight;
         }
     }

@@ -6,18 +6,24 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/faults.h"
 #include "platform/text.h"
-#include "system/errors.h"
 #include "winapi/kernel.h"
 
 static_assert(std::endian::native == std::endian::little, "wide strings are UTF-16LE here");
 
 namespace {
 
-constexpr char16_t kCodePage932Default = u'\u30FB'; // what Windows shows for a bad byte
+// What Windows' MultiByteToWideChar gives for a byte of code page 932 that
+// starts no character (or a lead byte whose trail is no trail byte); the
+// byte after it is read again as the start of the next character.
+constexpr char16_t kCodePage932Default = u'\u30FB';
+constexpr char32_t kCodePage932Wide = U'\u30FB';
 constexpr char16_t kUtf8Default = u'\uFFFD';
 
 class Converter {
@@ -31,6 +37,7 @@ public:
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
     bool ok() const { return cd != reinterpret_cast<iconv_t>(-1); }
+    iconv_t Handle() const { return cd; }
 
     // Converts all of `input`; where a sequence cannot be converted, appends
     // `replacement` (already in the target encoding), skips `badLength(at)`
@@ -157,7 +164,6 @@ int CopyOut(const std::basic_string<Char>& converted, Char* destination, int cap
         return needed;
     }
     if (needed > capacity) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
     std::copy(converted.begin(), converted.end(), destination);
@@ -181,15 +187,36 @@ std::string AnsiToUtf8(std::string_view ansi) {
     return converter.Run(ansi, "\xE3\x83\xBB", OneByte, sawBad); // U+30FB
 }
 
-std::u32string AnsiToCodePoints(std::string_view ansi) {
-    Converter converter("UTF-32LE", "CP932");
-    bool sawBad = false;
-    const char32_t replacement = U'\u30FB';
-    const std::string bytes = converter.Run(
-        ansi, std::string_view(reinterpret_cast<const char*>(&replacement), 4), OneByte, sawBad);
-    std::u32string points(bytes.size() / 4, U'\0');
-    std::memcpy(points.data(), bytes.data(), points.size() * 4);
-    return points;
+void AnsiToCodePoints(std::string_view ansi, std::vector<char32_t>& out) {
+    out.resize(ansi.size()); // every byte gives at most one character
+    if (std::all_of(ansi.begin(), ansi.end(), [](char c) { return (c & 0x80) == 0; })) {
+        std::copy(ansi.begin(), ansi.end(), out.begin());
+        return;
+    }
+    // GDI decodes every string it draws: one converter stays open, and the
+    // caller's buffer is reused, so drawing allocates nothing once warm.
+    static std::mutex lock;
+    static Converter converter("UTF-32LE", "CP932");
+    std::lock_guard<std::mutex> hold(lock);
+    iconv(converter.Handle(), nullptr, nullptr, nullptr, nullptr);
+    char* in = const_cast<char*>(ansi.data());
+    std::size_t inLeft = ansi.size();
+    char* start = reinterpret_cast<char*>(out.data());
+    char* at = start;
+    std::size_t outLeft = out.size() * sizeof(char32_t);
+    while (inLeft > 0 &&
+           iconv(converter.Handle(), &in, &inLeft, &at, &outLeft) == static_cast<std::size_t>(-1)) {
+        if (errno == E2BIG || !converter.ok()) {
+            break;
+        }
+        std::memcpy(at, &kCodePage932Wide, sizeof kCodePage932Wide); // room: a byte is left
+        at += sizeof kCodePage932Wide;
+        outLeft -= sizeof kCodePage932Wide;
+        ++in;
+        --inLeft;
+        iconv(converter.Handle(), nullptr, nullptr, nullptr, nullptr);
+    }
+    out.resize(static_cast<std::size_t>(at - start) / sizeof(char32_t));
 }
 
 std::string Utf8ToAnsi(std::string_view utf8) {
@@ -208,22 +235,16 @@ std::string NativePath(std::string_view ansiPath) {
 
 } // namespace platform
 
-UINT WINAPI GetACP() {
-    return 932;
-}
-
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteLength,
                                LPWSTR wide, int wideLength) {
-    if (platform::FailedByInjection("MultiByteToWideChar")) {
+    if (platform::TakeFault("MultiByteToWideChar")) {
         return 0;
     }
     if (!multiByte || multiByteLength == 0 || multiByteLength < -1 || wideLength < 0 ||
         (wideLength > 0 && !wide)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     if (flags & ~(MB_PRECOMPOSED | MB_ERR_INVALID_CHARS)) {
-        SetLastError(ERROR_INVALID_FLAGS);
         return 0;
     }
     // Length -1: the string and its terminator.
@@ -232,11 +253,9 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int
     std::u16string converted;
     bool sawBad = false;
     if (!Widen(codePage, std::string_view(multiByte, length), converted, sawBad)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     if (sawBad && (flags & MB_ERR_INVALID_CHARS)) {
-        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return 0;
     }
     return CopyOut(converted, wide, wideLength);
@@ -245,20 +264,17 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength,
                                LPSTR multiByte, int multiByteLength, LPCSTR defaultChar,
                                LPBOOL usedDefaultChar) {
-    if (platform::FailedByInjection("WideCharToMultiByte")) {
+    if (platform::TakeFault("WideCharToMultiByte")) {
         return 0;
     }
     if (!wide || wideLength == 0 || wideLength < -1 || multiByteLength < 0 ||
         (multiByteLength > 0 && !multiByte)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     if (codePage == CP_UTF8 && (defaultChar || usedDefaultChar)) {
-        SetLastError(ERROR_INVALID_PARAMETER); // as Windows: UTF-8 has no default character
         return 0;
     }
     if (flags & ~WC_NO_BEST_FIT_CHARS) {
-        SetLastError(ERROR_INVALID_FLAGS);
         return 0;
     }
     std::size_t length = 0;
@@ -277,7 +293,6 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wid
     std::string converted;
     bool sawBad = false;
     if (!Narrow(codePage, std::u16string(wide, length), replacement, converted, sawBad)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     if (usedDefaultChar) {

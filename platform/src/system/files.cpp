@@ -10,47 +10,22 @@
 #include <cstring>
 #include <string>
 
+#include "platform/faults.h"
 #include "platform/text.h"
-#include "system/errors.h"
 #include "system/handles.h"
 
 namespace {
 
 class FileObject final : public platform::KernelObject {
 public:
-    FileObject(int fd, bool readable, bool writable)
-        : fd(fd), readable(readable), writable(writable) {}
+    FileObject(int fd, bool readable) : fd(fd), readable(readable) {}
     ~FileObject() override { close(fd); }
     FileObject(const FileObject&) = delete;
     FileObject& operator=(const FileObject&) = delete;
 
     const int fd;
     const bool readable;
-    const bool writable;
 };
-
-DWORD ErrorFromErrno(int error) {
-    switch (error) {
-    case ENOENT:
-        return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR:
-        return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-    case EROFS:
-        return ERROR_ACCESS_DENIED;
-    case EEXIST:
-        return ERROR_FILE_EXISTS;
-    case EMFILE:
-    case ENFILE:
-        return ERROR_TOO_MANY_OPEN_FILES;
-    case ENOMEM:
-        return ERROR_NOT_ENOUGH_MEMORY;
-    default:
-        return ERROR_INVALID_FUNCTION;
-    }
-}
 
 int OpenFlags(DWORD access, DWORD disposition, bool& ok) {
     ok = true;
@@ -127,35 +102,27 @@ std::string ResolveCase(const std::string& path) {
 
 HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRIBUTES,
                           DWORD creationDisposition, DWORD, HANDLE) {
-    if (platform::FailedByInjection("CreateFileA")) {
+    if (platform::TakeFault("CreateFileA")) {
         return INVALID_HANDLE_VALUE;
     }
     bool dispositionOk = false;
     const int flags = OpenFlags(desiredAccess, creationDisposition, dispositionOk);
     if (!fileName || !*fileName || !dispositionOk ||
         (creationDisposition == TRUNCATE_EXISTING && !(desiredAccess & GENERIC_WRITE))) {
-        SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
     const std::string path = ResolveCase(platform::NativePath(fileName));
-    const bool existed = access(path.c_str(), F_OK) == 0;
     const int fd = open(path.c_str(), flags, 0644);
     if (fd < 0) {
-        SetLastError(ErrorFromErrno(errno));
         return INVALID_HANDLE_VALUE;
     }
     struct stat info {};
     if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
         close(fd); // Windows opens no folder as a file
-        SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
-    const bool reportsExisting =
-        existed && (creationDisposition == CREATE_ALWAYS || creationDisposition == OPEN_ALWAYS);
-    HANDLE handle = platform::AddHandle(std::make_shared<FileObject>(
-        fd, (desiredAccess & GENERIC_READ) != 0, (desiredAccess & GENERIC_WRITE) != 0));
-    SetLastError(reportsExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    return handle;
+    return platform::AddHandle(
+        std::make_shared<FileObject>(fd, (desiredAccess & GENERIC_READ) != 0));
 }
 
 BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
@@ -163,20 +130,17 @@ BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD byte
     if (bytesRead) {
         *bytesRead = 0;
     }
-    if (platform::FailedByInjection("ReadFile")) {
+    if (platform::TakeFault("ReadFile")) {
         return FALSE;
     }
     const auto object = platform::FindHandleOf<FileObject>(file);
     if (!object) {
-        SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     if (!object->readable) {
-        SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
     if ((!buffer && bytesToRead > 0) || overlapped) {
-        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     // Reads until the count is met or the file ends: a short count means the
@@ -189,7 +153,6 @@ BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD byte
             continue;
         }
         if (got < 0) {
-            SetLastError(ErrorFromErrno(errno));
             if (bytesRead) {
                 *bytesRead = total;
             }
@@ -206,57 +169,16 @@ BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD byte
     return TRUE;
 }
 
-BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
-                      LPOVERLAPPED overlapped) {
-    if (bytesWritten) {
-        *bytesWritten = 0;
-    }
-    if (platform::FailedByInjection("WriteFile")) {
-        return FALSE;
-    }
-    const auto object = platform::FindHandleOf<FileObject>(file);
-    if (!object) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    if (!object->writable) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    if ((!buffer && bytesToWrite > 0) || overlapped) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    DWORD total = 0;
-    const auto* in = static_cast<const char*>(buffer);
-    while (total < bytesToWrite) {
-        const ssize_t put = write(object->fd, in + total, bytesToWrite - total);
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
-        if (put < 0) {
-            SetLastError(ErrorFromErrno(errno));
-            break;
-        }
-        total += static_cast<DWORD>(put);
-    }
-    if (bytesWritten) {
-        *bytesWritten = total;
-    }
-    return total == bytesToWrite;
-}
-
 // Without a high part the distance is a signed 32-bit value and the new
 // position must fit in 32 bits; with one, the two make a signed 64-bit
 // distance and the high part receives the new position's upper half.
 DWORD WINAPI SetFilePointer(HANDLE file, LONG distanceToMove, PLONG distanceToMoveHigh,
                             DWORD moveMethod) {
-    if (platform::FailedByInjection("SetFilePointer")) {
+    if (platform::TakeFault("SetFilePointer")) {
         return INVALID_SET_FILE_POINTER;
     }
     const auto object = platform::FindHandleOf<FileObject>(file);
     if (!object) {
-        SetLastError(ERROR_INVALID_HANDLE);
         return INVALID_SET_FILE_POINTER;
     }
     std::int64_t distance = distanceToMove;
@@ -277,52 +199,31 @@ DWORD WINAPI SetFilePointer(HANDLE file, LONG distanceToMove, PLONG distanceToMo
         whence = SEEK_END;
         break;
     default:
-        SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_SET_FILE_POINTER;
     }
     const off_t base = whence == SEEK_SET ? 0 : lseek(object->fd, 0, whence);
     if (base < 0 || (distance < 0 && base < -distance)) {
-        SetLastError(ERROR_NEGATIVE_SEEK);
         return INVALID_SET_FILE_POINTER;
     }
     const std::int64_t target = static_cast<std::int64_t>(base) + distance;
     if (!distanceToMoveHigh && target > static_cast<std::int64_t>(UINT32_MAX) - 1) {
-        SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_SET_FILE_POINTER;
     }
     if (lseek(object->fd, static_cast<off_t>(target), SEEK_SET) < 0) {
-        SetLastError(ErrorFromErrno(errno));
         return INVALID_SET_FILE_POINTER;
     }
     if (distanceToMoveHigh) {
         *distanceToMoveHigh = static_cast<LONG>(static_cast<std::uint64_t>(target) >> 32);
     }
-    SetLastError(ERROR_SUCCESS); // a low part of 0xFFFFFFFF is then no failure
     return static_cast<DWORD>(static_cast<std::uint64_t>(target) & 0xFFFFFFFFu);
 }
 
-DWORD WINAPI GetFileSize(HANDLE file, LPDWORD fileSizeHigh) {
-    const auto object = platform::FindHandleOf<FileObject>(file);
-    struct stat info {};
-    if (!object || fstat(object->fd, &info) != 0) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return INVALID_FILE_SIZE;
-    }
-    const auto size = static_cast<std::uint64_t>(info.st_size);
-    if (fileSizeHigh) {
-        *fileSizeHigh = static_cast<DWORD>(size >> 32);
-    }
-    SetLastError(ERROR_SUCCESS);
-    return static_cast<DWORD>(size & 0xFFFFFFFFu);
-}
-
 DWORD WINAPI GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer) {
-    if (platform::FailedByInjection("GetCurrentDirectoryA")) {
+    if (platform::TakeFault("GetCurrentDirectoryA")) {
         return 0;
     }
     char native[PATH_MAX];
     if (!getcwd(native, sizeof native)) {
-        SetLastError(ErrorFromErrno(errno));
         return 0;
     }
     const std::string ansi = platform::Utf8ToAnsi(native);

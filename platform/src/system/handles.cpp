@@ -46,25 +46,21 @@ bool RemoveHandle(HANDLE handle) {
 } // namespace platform
 
 BOOL WINAPI CloseHandle(HANDLE object) {
-    if (const auto fault = platform::TakeFault("CloseHandle")) {
-        SetLastError(static_cast<DWORD>(*fault));
+    if (platform::TakeFault("CloseHandle")) {
         return FALSE;
     }
     if (!platform::RemoveHandle(object)) {
-        SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     return TRUE;
 }
 
 DWORD WINAPI WaitForSingleObject(HANDLE object, DWORD milliseconds) {
-    if (const auto fault = platform::TakeFault("WaitForSingleObject")) {
-        SetLastError(static_cast<DWORD>(*fault));
+    if (platform::TakeFault("WaitForSingleObject")) {
         return WAIT_FAILED;
     }
     const auto target = platform::FindHandle(object);
     if (!target || !target->IsWaitable()) {
-        SetLastError(ERROR_INVALID_HANDLE);
         return WAIT_FAILED;
     }
     return target->Wait(milliseconds);

@@ -23,6 +23,9 @@ std::shared_ptr<KernelObject> FindHandle(HANDLE handle);
 // Removes the handle from the table; false when it names no open handle.
 bool RemoveHandle(HANDLE handle);
 
+// The calling thread's number, as the message queues and mutex ownership know it.
+DWORD CurrentThreadId();
+
 template <class T> std::shared_ptr<T> FindHandleOf(HANDLE handle) {
     return std::dynamic_pointer_cast<T>(FindHandle(handle));
 }

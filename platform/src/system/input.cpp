@@ -6,9 +6,7 @@
 
 #include "platform/backend.h"
 #include "platform/faults.h"
-#include "platform/stock_objects.h"
 #include "platform/text.h"
-#include "system/errors.h"
 #include "winapi/kernel.h"
 #include "winapi/mmsystem.h"
 #include "winapi/user.h"
@@ -45,19 +43,6 @@ bool IsSystemResource(HINSTANCE instance, LPCSTR name, int id) {
 }
 
 } // namespace
-
-namespace platform {
-
-int StockObjectIndex(HGDIOBJ object) {
-    for (StockObject& each : stockObjects) {
-        if (object == &each) {
-            return each.index;
-        }
-    }
-    return -1;
-}
-
-} // namespace platform
 
 SHORT WINAPI GetAsyncKeyState(int virtualKey) {
     if (virtualKey < 1 || virtualKey > 254) {
@@ -106,24 +91,22 @@ int WINAPI ShowCursor(BOOL show) {
 }
 
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR iconName) {
-    if (platform::FailedByInjection("LoadIconA")) {
+    if (platform::TakeFault("LoadIconA")) {
         return nullptr;
     }
     if (IsSystemResource(instance, iconName, 32512)) {
         return reinterpret_cast<HICON>(&applicationIcon);
     }
-    SetLastError(ERROR_FILE_NOT_FOUND); // the program carries no icons of its own
     return nullptr;
 }
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR cursorName) {
-    if (platform::FailedByInjection("LoadCursorA")) {
+    if (platform::TakeFault("LoadCursorA")) {
         return nullptr;
     }
     if (IsSystemResource(instance, cursorName, 32512)) {
         return reinterpret_cast<HCURSOR>(&arrowCursor);
     }
-    SetLastError(ERROR_FILE_NOT_FOUND);
     return nullptr;
 }
 
@@ -135,7 +118,7 @@ HGDIOBJ WINAPI GetStockObject(int object) {
 }
 
 int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
-    if (platform::FailedByInjection("MessageBoxA")) {
+    if (platform::TakeFault("MessageBoxA")) {
         return 0;
     }
     const std::string textUtf8 = platform::AnsiToUtf8(text ? text : "");

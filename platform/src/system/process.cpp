@@ -9,7 +9,7 @@
 #include <unordered_set>
 
 #include "platform/backend.h"
-#include "system/errors.h"
+#include "platform/faults.h"
 #include "winapi/kernel.h"
 
 namespace {
@@ -43,21 +43,18 @@ std::string ExecutableName() {
 } // namespace
 
 HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes) {
-    if (platform::FailedByInjection("LocalAlloc")) {
+    if (platform::TakeFault("LocalAlloc")) {
         return nullptr;
     }
     if (flags & ~(LMEM_ZEROINIT | LMEM_MOVEABLE)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     if (flags & LMEM_MOVEABLE) {
-        SetLastError(ERROR_NOT_SUPPORTED); // moveable blocks need LocalLock, which we lack
         return nullptr;
     }
     void* block = (flags & LMEM_ZEROINIT) ? std::calloc(bytes ? bytes : 1, 1)
                                           : std::malloc(bytes ? bytes : 1);
     if (!block) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
     std::lock_guard<std::mutex> hold(localLock);
@@ -72,7 +69,6 @@ HLOCAL WINAPI LocalFree(HLOCAL memory) {
     {
         std::lock_guard<std::mutex> hold(localLock);
         if (localBlocks.erase(memory) == 0) {
-            SetLastError(ERROR_INVALID_HANDLE);
             return memory;
         }
     }
@@ -81,7 +77,7 @@ HLOCAL WINAPI LocalFree(HLOCAL memory) {
 }
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
-    if (platform::FailedByInjection("GetModuleHandleA")) {
+    if (platform::TakeFault("GetModuleHandleA")) {
         return nullptr;
     }
     if (!moduleName) {
@@ -93,7 +89,6 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
     if (!own.empty() && (wanted == own || wanted == own + ".exe")) {
         return executableModule;
     }
-    SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
 }
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <thread>
 
-#include "system/errors.h"
+#include "platform/faults.h"
 #include "system/file_descriptor.h"
 #include "system/handles.h"
 
@@ -51,22 +51,16 @@ public:
         return WaitFor(cv, lock, milliseconds, [&] { return finished; }) ? WAIT_OBJECT_0
                                                                          : WAIT_TIMEOUT;
     }
-    void Finish(DWORD code) {
+    void Finish() {
         std::lock_guard<std::mutex> hold(m);
         finished = true;
-        exitCode = code;
         cv.notify_all();
-    }
-    DWORD ExitCode() {
-        std::lock_guard<std::mutex> hold(m);
-        return finished ? exitCode : STILL_ACTIVE;
     }
 
 private:
     std::mutex m;
     std::condition_variable cv;
     bool finished = false;
-    DWORD exitCode = STILL_ACTIVE;
 };
 
 // ------------------------------------------------------------------ events
@@ -136,7 +130,7 @@ public:
         : ownership(std::move(ownership)), existence(std::move(existence)) {}
     bool IsWaitable() const override { return true; }
     DWORD Wait(DWORD milliseconds) override {
-        const DWORD me = GetCurrentThreadId();
+        const DWORD me = platform::CurrentThreadId();
         std::unique_lock<std::mutex> lock(ownership->m);
         const bool got = WaitFor(ownership->cv, lock, milliseconds, [&] {
             return ownership->count == 0 || ownership->ownerThread == me;
@@ -150,7 +144,7 @@ public:
     }
     bool Release() {
         std::lock_guard<std::mutex> hold(ownership->m);
-        if (ownership->count == 0 || ownership->ownerThread != GetCurrentThreadId()) {
+        if (ownership->count == 0 || ownership->ownerThread != platform::CurrentThreadId()) {
             return false;
         }
         if (--ownership->count == 0) {
@@ -239,7 +233,7 @@ bool NameHeld(const std::string& path, NamedMutexState& state) {
 HANDLE NewMutexHandle(std::shared_ptr<MutexOwnership> ownership, FileDescriptor existence,
                       bool owned) {
     if (owned) {
-        ownership->ownerThread = GetCurrentThreadId();
+        ownership->ownerThread = platform::CurrentThreadId();
         ownership->count = 1;
     }
     return platform::AddHandle(
@@ -248,7 +242,7 @@ HANDLE NewMutexHandle(std::shared_ptr<MutexOwnership> ownership, FileDescriptor 
 
 } // namespace
 
-DWORD WINAPI GetCurrentThreadId() {
+DWORD platform::CurrentThreadId() {
     if (currentThreadId == 0) {
         currentThreadId = NewThreadId();
     }
@@ -257,11 +251,10 @@ DWORD WINAPI GetCurrentThreadId() {
 
 HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE startAddress,
                            LPVOID parameter, DWORD creationFlags, LPDWORD threadId) {
-    if (platform::FailedByInjection("CreateThread")) {
+    if (platform::TakeFault("CreateThread")) {
         return nullptr;
     }
     if (!startAddress || (creationFlags & CREATE_SUSPENDED)) {
-        SetLastError(startAddress ? ERROR_NOT_SUPPORTED : ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     auto thread = std::make_shared<ThreadObject>();
@@ -269,10 +262,10 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE
     try {
         std::thread([thread, id, startAddress, parameter] {
             currentThreadId = id;
-            thread->Finish(startAddress(parameter));
+            startAddress(parameter);
+            thread->Finish();
         }).detach();
     } catch (const std::system_error&) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
     if (threadId) {
@@ -281,63 +274,38 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE
     return platform::AddHandle(std::move(thread));
 }
 
-BOOL WINAPI GetExitCodeThread(HANDLE thread, LPDWORD exitCode) {
-    const auto object = platform::FindHandleOf<ThreadObject>(thread);
-    if (!object || !exitCode) {
-        SetLastError(object ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    *exitCode = object->ExitCode();
-    return TRUE;
-}
-
 HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState,
                            LPCSTR name) {
-    if (platform::FailedByInjection("CreateEventA")) {
+    if (platform::TakeFault("CreateEventA")) {
         return nullptr;
     }
     if (!name) {
-        SetLastError(ERROR_SUCCESS);
         return platform::AddHandle(std::make_shared<EventObject>(manualReset, initialState));
     }
     // Named events are shared within this process.
     std::lock_guard<std::mutex> hold(namedEventsLock);
     if (auto existing = namedEvents[name].lock()) {
-        SetLastError(ERROR_ALREADY_EXISTS);
         return platform::AddHandle(std::move(existing));
     }
     auto event = std::make_shared<EventObject>(manualReset, initialState);
     namedEvents[name] = event;
-    SetLastError(ERROR_SUCCESS);
     return platform::AddHandle(std::move(event));
 }
 
 BOOL WINAPI SetEvent(HANDLE event) {
     const auto object = platform::FindHandleOf<EventObject>(event);
     if (!object) {
-        SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     object->Set();
     return TRUE;
 }
 
-BOOL WINAPI ResetEvent(HANDLE event) {
-    const auto object = platform::FindHandleOf<EventObject>(event);
-    if (!object) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    object->Reset();
-    return TRUE;
-}
-
 HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name) {
-    if (platform::FailedByInjection("CreateMutexA")) {
+    if (platform::TakeFault("CreateMutexA")) {
         return nullptr;
     }
     if (!name) {
-        SetLastError(ERROR_SUCCESS);
         return NewMutexHandle(std::make_shared<MutexOwnership>(), FileDescriptor(),
                               initialOwner != FALSE);
     }
@@ -346,7 +314,6 @@ HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name
     NamedMutexState& state = namedMutexes[name];
     const Gate gate(path);
     if (!gate.Valid()) {
-        SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
     }
     const bool existed = NameHeld(path, state);
@@ -356,14 +323,12 @@ HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name
     } else {
         existence = OpenLockFile(path);
         if (!existence.Valid() || !LockShared(existence)) {
-            SetLastError(ERROR_ACCESS_DENIED);
             return nullptr;
         }
     }
     std::lock_guard<std::mutex> own(state.ownership->m);
     HANDLE handle = NewMutexHandle(state.ownership, std::move(existence),
                                    !existed && initialOwner && state.ownership->count == 0);
-    SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
     return handle;
 }
 
@@ -373,11 +338,10 @@ HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name
 // when that failed" shape then lets exactly one of two processes starting at
 // the same moment through, where the bare Windows calls let both pass.
 HANDLE WINAPI OpenMutexA(DWORD, BOOL, LPCSTR name) {
-    if (platform::FailedByInjection("OpenMutexA")) {
+    if (platform::TakeFault("OpenMutexA")) {
         return nullptr;
     }
     if (!name) {
-        SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     const std::string path = LockFilePath(name);
@@ -385,7 +349,6 @@ HANDLE WINAPI OpenMutexA(DWORD, BOOL, LPCSTR name) {
     NamedMutexState& state = namedMutexes[name];
     const Gate gate(path);
     if (!gate.Valid()) {
-        SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
     }
     if (NameHeld(path, state)) {
@@ -393,7 +356,6 @@ HANDLE WINAPI OpenMutexA(DWORD, BOOL, LPCSTR name) {
         if (existence.Valid() && LockShared(existence)) {
             return NewMutexHandle(state.ownership, std::move(existence), false);
         }
-        SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
     }
     if (!state.reservation.Valid()) {
@@ -402,21 +364,18 @@ HANDLE WINAPI OpenMutexA(DWORD, BOOL, LPCSTR name) {
             state.reservation = std::move(reservation);
         }
     }
-    SetLastError(ERROR_FILE_NOT_FOUND);
     return nullptr;
 }
 
 BOOL WINAPI ReleaseMutex(HANDLE mutex) {
-    if (platform::FailedByInjection("ReleaseMutex")) {
+    if (platform::TakeFault("ReleaseMutex")) {
         return FALSE;
     }
     const auto object = platform::FindHandleOf<MutexObject>(mutex);
     if (!object) {
-        SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     if (!object->Release()) {
-        SetLastError(ERROR_NOT_OWNER);
         return FALSE;
     }
     return TRUE;

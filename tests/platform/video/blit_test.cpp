@@ -186,17 +186,13 @@ TEST_F(Blits, DestinationKeyWritesOnlyOverTheKeyColour) {
     dest->Release();
 }
 
-TEST_F(Blits, ALockedSurfaceIsBusy) {
+TEST_F(Blits, ASurfaceHeldByADeviceContextIsBusy) {
     IDirectDrawSurface* sprite = Pattern(4, 4);
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof desc;
-    RECT part{1, 2, 3, 4};
-    ASSERT_EQ(sprite->Lock(&part, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-    EXPECT_EQ(*static_cast<std::uint8_t*>(desc.lpSurface), 21); // points at (1, 2)
+    HDC dc = nullptr;
+    ASSERT_EQ(sprite->GetDC(&dc), DD_OK);
     EXPECT_EQ(display.back->BltFast(0, 0, sprite, nullptr, DDBLTFAST_WAIT), DDERR_SURFACEBUSY);
-    EXPECT_EQ(sprite->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DDERR_SURFACEBUSY);
-    ASSERT_EQ(sprite->Unlock(nullptr), DD_OK);
-    EXPECT_EQ(sprite->Unlock(nullptr), DDERR_NOTLOCKED);
+    EXPECT_EQ(sprite->BltFast(0, 0, display.back, nullptr, DDBLTFAST_WAIT), DDERR_SURFACEBUSY);
+    ASSERT_EQ(sprite->ReleaseDC(dc), DD_OK);
     EXPECT_EQ(display.back->BltFast(0, 0, sprite, nullptr, DDBLTFAST_WAIT), DD_OK);
     sprite->Release();
 }

