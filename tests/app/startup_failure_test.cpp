@@ -12,6 +12,7 @@
 #include "app/game_app.h"
 #include "game_harness.h"
 #include "platform/faults.h"
+#include "platform/lifetimes.h"
 
 namespace {
 
@@ -84,6 +85,10 @@ void ExpectFailedStart(const GameRun& run, const std::vector<std::string>& expec
     EXPECT_EQ(gameApp.performance, nullptr);
     EXPECT_EQ(gameApp.loader, nullptr);
     EXPECT_EQ(gameApp.notificationEvent, nullptr);
+    EXPECT_EQ(platform::LiveObjects(), 0);
+    const auto log = platform::ReleaseLog();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "ReleaseMutex") << "the guard is released last";
 }
 
 class StartupFailure : public ::testing::TestWithParam<StartupFault> {};
@@ -142,6 +147,50 @@ TEST(LongCurrentFolder, StopsTheMusicStartWithoutReadingThePath) {
         EXPECT_EQ(run.Run(), 0);
     }
     ExpectFailedStart(run, {"カレントディレクトリを読み込み失敗", MUSIC});
+}
+
+// Where the last release of a family of entries stands in the log, and where
+// the first does; -1 when there is none.
+struct Span {
+    int first = -1;
+    int last = -1;
+};
+
+Span SpanOf(const std::vector<std::string>& log, const std::string& prefix) {
+    Span span;
+    for (int i = 0; i < static_cast<int>(log.size()); ++i) {
+        if (log[i].rfind(prefix, 0) == 0) {
+            span.first = span.first < 0 ? i : span.first;
+            span.last = i;
+        }
+    }
+    return span;
+}
+
+TEST(Shutdown, ReleasesGraphicsMusicSoundPortsThenTheGuard) {
+    GameRun run;
+    std::size_t beforeClose = 0;
+    run.OnFrame([&](const FrameView&) { beforeClose = platform::ReleaseLog().size(); });
+    run.Press(1000, 'Z');
+    run.Press(2000, VK_ESCAPE);
+    ASSERT_EQ(run.Run(), 0);
+    EXPECT_EQ(PlanetTable, nullptr);
+    EXPECT_EQ(platform::LiveObjects(), 0);
+    const auto all = platform::ReleaseLog();
+    const std::vector<std::string> log(all.begin() + static_cast<long>(beforeClose), all.end());
+    const Span draw = SpanOf(log, "IDirectDraw");
+    const Span music = SpanOf(log, "IDirectMusic");
+    const Span sound = SpanOf(log, "IDirectSound");
+    const Span ports = SpanOf(log, "LocalFree");
+    ASSERT_GE(draw.first, 0);
+    ASSERT_GE(music.first, 0);
+    ASSERT_GE(sound.first, 0);
+    ASSERT_GE(ports.first, 0);
+    EXPECT_LT(draw.last, music.first);
+    EXPECT_LT(music.last, sound.first);
+    EXPECT_LT(sound.last, ports.first);
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "ReleaseMutex");
 }
 
 TEST(SingleInstance, ASecondStartExitsAtOnceShowingNothing) {

@@ -1,5 +1,6 @@
 // COM start-up and the class factory for the DirectMusic objects.
 #include "audio/dmusic_internal.h"
+#include "lifetimes_internal.h"
 #include "platform/faults.h"
 
 namespace {
@@ -27,6 +28,7 @@ HRESULT WINAPI CoInitialize(LPVOID reserved) {
 }
 
 void WINAPI CoUninitialize() {
+    platform::NoteRelease("CoUninitialize");
     if (comStarts > 0) {
         --comStarts;
     }

@@ -64,6 +64,7 @@ HRESULT MusicPort::QueryInterface(REFIID iid, void** out) {
 }
 
 ULONG MusicPort::Release() {
+    NoteRelease("IDirectMusicPort::Release");
     const ULONG left = refs.Drop();
     if (left == 0) {
         delete this;
@@ -128,6 +129,7 @@ HRESULT DirectMusicObject::QueryInterface(REFIID iid, void** out) {
 }
 
 ULONG DirectMusicObject::Release() {
+    NoteRelease("IDirectMusic::Release");
     const ULONG left = refs.Drop();
     if (left == 0) {
         delete this;

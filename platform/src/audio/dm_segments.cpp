@@ -95,6 +95,7 @@ HRESULT Segment::QueryInterface(REFIID iid, void** out) {
 }
 
 ULONG Segment::Release() {
+    NoteRelease("IDirectMusicSegment::Release");
     const ULONG left = refs.Drop();
     if (left == 0) {
         delete this;
@@ -232,6 +233,7 @@ HRESULT SegmentState::QueryInterface(REFIID iid, void** out) {
 }
 
 ULONG SegmentState::Release() {
+    NoteRelease("IDirectMusicSegmentState::Release");
     const ULONG left = refs.Drop();
     if (left == 0) {
         delete this;
@@ -261,6 +263,7 @@ HRESULT Loader::QueryInterface(REFIID iid, void** out) {
 }
 
 ULONG Loader::Release() {
+    NoteRelease("IDirectMusicLoader::Release");
     const ULONG left = refs.Drop();
     if (left == 0) {
         delete this;

@@ -14,6 +14,7 @@
 #include "audio/midi_file.h"
 #include "audio/mixer.h"
 #include "audio/music_port.h"
+#include "lifetimes_internal.h"
 #include "winapi/dmusic.h"
 
 namespace platform::audio {
@@ -22,7 +23,9 @@ class Performance;
 
 // ---------------------------------------------------------------- ports
 
-class MusicPort final : public IDirectMusicPort, public IKsControl {
+class MusicPort final : public IDirectMusicPort,
+                        public IKsControl,
+                        private LiveObject<"IDirectMusicPort"> {
 public:
     MusicPort(const DMUS_PORTCAPS& caps, DWORD groups, std::unique_ptr<MusicPortDriver> driver);
     ~MusicPort();
@@ -47,7 +50,7 @@ private:
     bool active = false;
 };
 
-class DirectMusicObject final : public IDirectMusic {
+class DirectMusicObject final : public IDirectMusic, private LiveObject<"IDirectMusic"> {
 public:
     explicit DirectMusicObject(std::shared_ptr<Mixer> mixer) : mixer(std::move(mixer)) {}
 
@@ -69,7 +72,9 @@ private:
 
 // ---------------------------------------------------------------- segments
 
-class Segment final : public IDirectMusicSegment, public IDirectMusicObject {
+class Segment final : public IDirectMusicSegment,
+                      public IDirectMusicObject,
+                      private LiveObject<"IDirectMusicSegment"> {
 public:
     Segment(std::shared_ptr<const MidiSong> song, std::u16string fileName);
     ~Segment();
@@ -106,7 +111,8 @@ private:
     std::map<MusicPort*, std::vector<InstrumentKey>> downloads; // each port held
 };
 
-class SegmentState final : public IDirectMusicSegmentState {
+class SegmentState final : public IDirectMusicSegmentState,
+                           private LiveObject<"IDirectMusicSegmentState"> {
 public:
     SegmentState(Segment* segment, MUSIC_TIME start);
     ~SegmentState();
@@ -136,7 +142,9 @@ private:
 
 // ---------------------------------------------------------------- performance
 
-class Performance final : public IDirectMusicPerformance, public MixContributor {
+class Performance final : public IDirectMusicPerformance,
+                          public MixContributor,
+                          private LiveObject<"IDirectMusicPerformance"> {
 public:
     Performance() = default;
     ~Performance();
@@ -238,7 +246,7 @@ private:
 
 // ---------------------------------------------------------------- loader
 
-class Loader final : public IDirectMusicLoader {
+class Loader final : public IDirectMusicLoader, private LiveObject<"IDirectMusicLoader"> {
 public:
     ~Loader();
 

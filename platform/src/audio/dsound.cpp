@@ -9,6 +9,7 @@
 #include "audio/com_object.h"
 #include "audio/dsound_device.h"
 #include "audio/mixer.h"
+#include "lifetimes_internal.h"
 #include "platform/faults.h"
 #include "platform/sound.h"
 
@@ -25,7 +26,7 @@ bool ValidPcmFormat(const WAVEFORMATEX& format) {
            format.nBlockAlign == format.nChannels * format.wBitsPerSample / 8;
 }
 
-class SoundBuffer final : public IDirectSoundBuffer {
+class SoundBuffer final : public IDirectSoundBuffer, private LiveObject<"IDirectSoundBuffer"> {
 public:
     SoundBuffer(SoundDevice& owner, std::shared_ptr<Mixer> mixer, std::unique_ptr<Voice> voice)
         : device(owner), mixer(std::move(mixer)), voice(std::move(voice)) {
@@ -126,7 +127,7 @@ private:
     DWORD lockedBytes = 0;
 };
 
-class SoundDevice final : public IDirectSound {
+class SoundDevice final : public IDirectSound, private LiveObject<"IDirectSound"> {
 public:
     explicit SoundDevice(std::shared_ptr<Mixer> mixer) : mixer(std::move(mixer)) {}
     ~SoundDevice() {
@@ -142,6 +143,7 @@ public:
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return refs.Add(); }
     ULONG STDMETHODCALLTYPE Release() override {
+        NoteRelease("IDirectSound::Release");
         const ULONG left = refs.Drop();
         if (left == 0) {
             delete this;
@@ -177,6 +179,7 @@ private:
 };
 
 ULONG SoundBuffer::Release() {
+    NoteRelease("IDirectSoundBuffer::Release");
     const ULONG left = refs.Drop();
     if (left == 0) {
         device.Forget(this);

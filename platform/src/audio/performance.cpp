@@ -30,6 +30,7 @@ HRESULT Performance::QueryInterface(REFIID iid, void** out) {
 }
 
 ULONG Performance::Release() {
+    NoteRelease("IDirectMusicPerformance::Release");
     const ULONG left = refs.Drop();
     if (left == 0) {
         delete this;

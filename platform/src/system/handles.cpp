@@ -4,7 +4,9 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "lifetimes_internal.h"
 #include "platform/faults.h"
+#include "platform/lifetimes.h"
 
 namespace platform {
 namespace {
@@ -43,9 +45,15 @@ bool RemoveHandle(HANDLE handle) {
     return true;
 }
 
+int OpenHandles() {
+    std::lock_guard<std::mutex> hold(tableLock);
+    return static_cast<int>(table.size());
+}
+
 } // namespace platform
 
 BOOL WINAPI CloseHandle(HANDLE object) {
+    platform::NoteRelease("CloseHandle");
     if (platform::TakeFault("CloseHandle")) {
         return FALSE;
     }

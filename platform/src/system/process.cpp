@@ -8,6 +8,7 @@
 #include <string>
 #include <unordered_set>
 
+#include "lifetimes_internal.h"
 #include "platform/backend.h"
 #include "platform/faults.h"
 #include "winapi/kernel.h"
@@ -63,6 +64,7 @@ HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes) {
 }
 
 HLOCAL WINAPI LocalFree(HLOCAL memory) {
+    platform::NoteRelease("LocalFree");
     if (!memory) {
         return nullptr;
     }

@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "lifetimes_internal.h"
 #include "platform/faults.h"
 #include "system/file_descriptor.h"
 #include "system/handles.h"
@@ -368,6 +369,7 @@ HANDLE WINAPI OpenMutexA(DWORD, BOOL, LPCSTR name) {
 }
 
 BOOL WINAPI ReleaseMutex(HANDLE mutex) {
+    platform::NoteRelease("ReleaseMutex");
     if (platform::TakeFault("ReleaseMutex")) {
         return FALSE;
     }

@@ -12,7 +12,9 @@ constexpr std::size_t kVideoMemoryBytes = 32u * 1024u * 1024u;
 constexpr int kLargestSurfaceSide = 16384;
 constexpr std::size_t kLargestSurfaceBytes = 64u * 1024u * 1024u;
 
-class DirectDraw final : public IDirectDraw, public IDirectDraw2 {
+class DirectDraw final : public IDirectDraw,
+                         public IDirectDraw2,
+                         private LiveObject<"IDirectDraw"> {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         if (object == nullptr) {
@@ -38,6 +40,7 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
 
     ULONG STDMETHODCALLTYPE Release() override {
+        NoteRelease("IDirectDraw::Release");
         const ULONG left = --references;
         if (left == 0) {
             delete this;

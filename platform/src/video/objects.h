@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "gdi/drawing_target.h"
+#include "lifetimes_internal.h"
 #include "platform/backend.h"
 #include "video/blit.h"
 #include "winapi/ddraw.h"
 
 namespace platform::video {
 
-class Palette final : public IDirectDrawPalette {
+class Palette final : public IDirectDrawPalette, private LiveObject<"IDirectDrawPalette"> {
 public:
     explicit Palette(const PALETTEENTRY* entries);
 
@@ -38,7 +39,9 @@ private:
     std::array<PaletteColour, 256> createdColours{};
 };
 
-class Surface final : public IDirectDrawSurface, public gdi::DrawingTarget {
+class Surface final : public IDirectDrawSurface,
+                      public gdi::DrawingTarget,
+                      private LiveObject<"IDirectDrawSurface"> {
 public:
     enum class Role { Primary, BackBuffer, OffScreen };
 

@@ -34,6 +34,7 @@ ULONG Palette::AddRef() {
 }
 
 ULONG Palette::Release() {
+    NoteRelease("IDirectDrawPalette::Release");
     const ULONG left = --references;
     if (left == 0) {
         delete this;

@@ -121,6 +121,7 @@ ULONG Surface::AddRef() {
 }
 
 ULONG Surface::Release() {
+    NoteRelease("IDirectDrawSurface::Release");
     const ULONG left = --references;
     if (left == 0) {
         delete this;

@@ -1,0 +1,53 @@
+#include "platform/lifetimes.h"
+
+#include <map>
+#include <mutex>
+
+#include "lifetimes_internal.h"
+
+namespace platform {
+
+namespace {
+
+std::mutex lock;
+std::map<std::string, int, std::less<>> live;
+std::vector<std::string> releases;
+
+} // namespace
+
+void CountLiveObject(const char* interfaceName, int change) {
+    std::lock_guard<std::mutex> hold(lock);
+    live[interfaceName] += change;
+}
+
+void NoteRelease(const char* what) {
+    std::lock_guard<std::mutex> hold(lock);
+    releases.emplace_back(what);
+}
+
+int LiveObjects(std::string_view interfaceName) {
+    std::lock_guard<std::mutex> hold(lock);
+    const auto it = live.find(interfaceName);
+    return it == live.end() ? 0 : it->second;
+}
+
+int LiveObjects() {
+    std::lock_guard<std::mutex> hold(lock);
+    int total = 0;
+    for (const auto& [name, count] : live) {
+        total += count;
+    }
+    return total;
+}
+
+std::vector<std::string> ReleaseLog() {
+    std::lock_guard<std::mutex> hold(lock);
+    return releases;
+}
+
+void ClearReleaseLog() {
+    std::lock_guard<std::mutex> hold(lock);
+    releases.clear();
+}
+
+} // namespace platform
