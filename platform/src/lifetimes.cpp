@@ -4,6 +4,9 @@
 #include <mutex>
 
 #include "lifetimes_internal.h"
+#include "platform/faults.h"
+#include "system/handles.h"
+#include "system/window_state.h"
 
 namespace platform {
 
@@ -48,6 +51,13 @@ std::vector<std::string> ReleaseLog() {
 void ClearReleaseLog() {
     std::lock_guard<std::mutex> hold(lock);
     releases.clear();
+}
+
+void ResetProcessState() {
+    CloseAllHandles();
+    windowing::ForgetAllWindows();
+    ClearFaults();
+    ClearReleaseLog();
 }
 
 } // namespace platform

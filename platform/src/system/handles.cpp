@@ -45,6 +45,14 @@ bool RemoveHandle(HANDLE handle) {
     return true;
 }
 
+void CloseAllHandles() {
+    std::unordered_map<std::uintptr_t, std::shared_ptr<KernelObject>> closing;
+    {
+        std::lock_guard<std::mutex> hold(tableLock);
+        closing.swap(table);
+    }
+}
+
 int OpenHandles() {
     std::lock_guard<std::mutex> hold(tableLock);
     return static_cast<int>(table.size());

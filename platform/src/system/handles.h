@@ -22,6 +22,8 @@ HANDLE AddHandle(std::shared_ptr<KernelObject> object);
 std::shared_ptr<KernelObject> FindHandle(HANDLE handle);
 // Removes the handle from the table; false when it names no open handle.
 bool RemoveHandle(HANDLE handle);
+// Closes every handle, as the end of a process does.
+void CloseAllHandles();
 
 // The calling thread's number, as the message queues and mutex ownership know it.
 DWORD CurrentThreadId();

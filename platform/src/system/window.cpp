@@ -30,6 +30,11 @@ std::uintptr_t Key(HWND window) {
 
 } // namespace
 
+void ForgetAllWindows() {
+    std::lock_guard<std::mutex> hold(stateLock);
+    state = State{};
+}
+
 Window* FindLocked(HWND window) {
     const auto it = state.windows.find(Key(window));
     return it == state.windows.end() ? nullptr : &it->second;

@@ -5,16 +5,12 @@
 // messages; focus changes are delivered at once, as Windows delivers
 // activation; a close request is a posted WM_CLOSE. TranslateMessage adds
 // the characters of the keys pressed.
-#include <set>
-
 #include "platform/backend.h"
 #include "system/handles.h"
 #include "system/window_state.h"
 
 namespace platform::windowing {
 namespace {
-
-std::set<int> keysDown; // as the window messages have seen them; under stateLock
 
 bool IsSystemKey(int virtualKey) {
     return virtualKey == VK_MENU || virtualKey == VK_F10;
@@ -26,11 +22,11 @@ void QueueKey(int virtualKey, bool down) {
     HWND target = nullptr;
     {
         std::lock_guard<std::mutex> hold(stateLock);
-        wasDown = keysDown.count(virtualKey) != 0;
+        wasDown = state.keysDown.count(virtualKey) != 0;
         if (down) {
-            keysDown.insert(virtualKey);
+            state.keysDown.insert(virtualKey);
         } else {
-            keysDown.erase(virtualKey);
+            state.keysDown.erase(virtualKey);
         }
         target = state.applicationActive ? state.focusWindow : nullptr;
     }

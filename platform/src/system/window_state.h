@@ -8,6 +8,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -52,10 +53,14 @@ struct State {
     HWND focusWindow = nullptr;
     bool applicationActive = false;
     POINT cursor{0, 0};
+    std::set<int> keysDown; // as the window messages have seen them
 };
 
 extern std::mutex stateLock; // guards `state`
 extern State state;
+
+// Forgets every class, window and queue, as a new process starts with none.
+void ForgetAllWindows();
 
 // Under stateLock: the window, or null when the handle names none.
 Window* FindLocked(HWND window);
