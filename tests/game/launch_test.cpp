@@ -4,7 +4,7 @@
 
 #include "game/launch.h"
 #include "game/planet.h"
-#include "support/fake_clock.h"
+#include "support/test_backend.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ protected:
     void SetUp() override { CreatePlanetTable(); }
     void TearDown() override { DestroyPlanetTable(); }
     Planet& table() { return PlanetTable[0]; }
-    FakeClock clock{0}; // no values skipped: each draw takes the next value
+    TestBackend clock{0}; // no values skipped: each draw takes the next value
 };
 
 TEST_F(Launching, FirstLaunchDrawsPositionSpeedAngleAndMassInThatOrder) {

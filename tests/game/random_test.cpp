@@ -4,7 +4,7 @@
 #include <climits>
 
 #include "game/random.h"
-#include "support/fake_clock.h"
+#include "support/test_backend.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ TEST(Random, GeneratorGivesTheClassicSequenceFromStateOne) {
 }
 
 TEST(Random, RandomUnitSkipsTheClockModuloSixteen) {
-    FakeClock clock(3); // skips 41, 18467, 6334
+    TestBackend clock(3); // skips 41, 18467, 6334
     EXPECT_FLOAT_EQ(RandomUnit(), 26500 / 32767.0f);
     clock.now = 16; // 16 mod 16: no skip
     EXPECT_FLOAT_EQ(RandomUnit(), 19169 / 32767.0f);
@@ -40,7 +40,7 @@ TEST(Random, RandomUnitReachesBothEnds) {
 }
 
 TEST(Random, RandomRangeSwapsItsBoundsAndStaysInside) {
-    FakeClock clock(0);
+    TestBackend clock(0);
     const float first = RandomRange(10.0f, 2.0f); // 41 / 32767 of the way from 2 to 10
     EXPECT_FLOAT_EQ(first, 41 / 32767.0f * 8.0f + 2.0f);
     for (int i = 0; i < 1000; ++i) {
@@ -53,7 +53,7 @@ TEST(Random, RandomRangeSwapsItsBoundsAndStaysInside) {
 }
 
 TEST(Random, RandomIntRangesAndReplay) {
-    FakeClock clock(0);
+    TestBackend clock(0);
     EXPECT_EQ(RandomInt(0, 9), 41 % 10);
     EXPECT_EQ(RandomInt(9, 0), 18467 % 10); // swapped bounds
     EXPECT_EQ(RandomInt(INT_MIN, INT_MAX), static_cast<std::int32_t>(6334LL + INT_MIN));
