@@ -1,13 +1,11 @@
-// What the audio room's tests share besides the platform audio tests' kit
-// (the pulling backend, a working folder, tone samples): builders for the
-// RIFF WAVE files the game reads, reads that fail on demand, and a window for
-// the audio classes to report to.
+// What the audio room's tests share besides the sound kit (the pulling
+// backend, a working folder, tones and MIDI files): builders for the RIFF
+// WAVE files the game reads, platform calls that fail on demand, and a window
+// for the audio classes to report to.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
-#include <thread>
 #include <vector>
 
 #include "app/window_base.h"
@@ -18,10 +16,7 @@
 inline Bytes Chunk(const char* id, const Bytes& data, bool pad = false,
                    std::int64_t declared = -1) {
     Bytes out(id, id + 4);
-    PutLittle(out,
-              declared < 0 ? static_cast<std::uint32_t>(data.size())
-                           : static_cast<std::uint32_t>(declared),
-              4);
+    PutLittle(out, static_cast<std::uint32_t>(declared < 0 ? data.size() : declared), 4);
     out.insert(out.end(), data.begin(), data.end());
     if (pad && data.size() % 2 == 1) {
         out.push_back(0);
@@ -52,31 +47,27 @@ inline Bytes Riff(const std::vector<Bytes>& chunks, std::int64_t riffSize = -1,
         body.insert(body.end(), chunk.begin(), chunk.end());
     }
     Bytes out = {'R', 'I', 'F', 'F'};
-    PutLittle(out,
-              riffSize < 0 ? static_cast<std::uint32_t>(body.size())
-                           : static_cast<std::uint32_t>(riffSize),
-              4);
+    PutLittle(out, static_cast<std::uint32_t>(riffSize < 0 ? body.size() : riffSize), 4);
     out.insert(out.end(), body.begin(), body.end());
     return out;
 }
 
-// A complete PCM WAV file as most programs write it.
 inline Bytes WaveFile(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits,
                       const Bytes& samples) {
     return Riff({Chunk("fmt ", FormatData(1, channels, rate, bits)), Chunk("data", samples)});
 }
 
-// Makes ReadFile fail for reads of one particular byte count, so that a test
-// can break one read in the middle of the WAV reader (the 18-byte format
-// record, or a locked region of known size) while the others succeed. The
-// test program is linked with --wrap for ReadFile, which sends the game's
-// calls through here first.
-// Reads of exactly `bytes` bytes fail from now on (0: none fail).
+// Platform calls made to fail where fault injection cannot pick them out:
+// ReadFile for reads of exactly `bytes` bytes (0: none), so that one read in
+// the middle of the WAV reader breaks; CoCreateInstance for one class only
+// (null: none). The test program is linked with --wrap for both, which sends
+// the game's calls through platform_faults.cpp first.
 void FailReadsOfSize(std::uint32_t bytes);
+void FailCreationOf(const CLSID* classId);
 
-// A window for the audio classes to report to and to send their messages
-// to: its procedure counts the application messages and hands the music ones
-// to whatever the test installs, as the game's window procedure does.
+// A window for the audio classes to report to and send their messages to:
+// its procedure counts the application messages and hands the music ones to
+// whatever the test installs, as the game's window procedure does.
 class TestWindow {
 public:
     TestWindow() {
@@ -97,38 +88,24 @@ public:
     TestWindow(const TestWindow&) = delete;
     TestWindow& operator=(const TestWindow&) = delete;
 
-    // Dispatches every message waiting now.
     void Pump() {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             DispatchMessageA(&msg);
         }
     }
-    // Dispatches messages until `musicNotifies` reaches `count` (the
-    // notification thread posts them a moment after the event is set), or
-    // gives up after two seconds of real time.
-    bool PumpUntilNotified(int count) {
-        for (int i = 0; i < 2000 && musicNotifies < count; ++i) {
-            Pump();
-            if (musicNotifies < count) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-        }
-        return musicNotifies >= count;
-    }
-
     HWND handle = nullptr;
     int soundReady = 0;
     int musicReady = 0;
     int musicNotifies = 0;
     int closeRequests = 0;
-    std::function<void()> onMusicReady;
-    std::function<void()> onMusicNotify;
+    std::function<void()> onMusicReady = [] {};
+    std::function<void()> onMusicNotify = [] {};
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         TestWindow* self = current;
-        if (self == nullptr) {
+        if (self == nullptr || window != self->handle) {
             return DefWindowProcA(window, message, wParam, lParam);
         }
         switch (message) {
@@ -137,15 +114,11 @@ private:
             return 0;
         case UM_MUSIC_READY:
             ++self->musicReady;
-            if (self->onMusicReady) {
-                self->onMusicReady();
-            }
+            self->onMusicReady();
             return 0;
         case UM_MUSIC_NOTIFY:
             ++self->musicNotifies;
-            if (self->onMusicNotify) {
-                self->onMusicNotify();
-            }
+            self->onMusicNotify();
             return 0;
         case WM_CLOSE:
             ++self->closeRequests; // the test decides when the window goes
