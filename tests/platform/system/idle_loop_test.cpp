@@ -13,7 +13,8 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/backend.h"
+#include "platform/lifetimes.h"
+#include "support/test_backend.h"
 #include "winapi.h"
 
 namespace {
@@ -25,12 +26,9 @@ constexpr UINT WM_PING = WM_USER + 7;
 // correct loop reacts at once and a broken one never does.
 constexpr auto kPatience = 10s;
 
-class StoppedClock final : public platform::Backend {
+class StoppedClock final : public TestBackend {
 public:
-    std::uint32_t NowMilliseconds() override {
-        std::lock_guard<std::mutex> hold(lock);
-        return now;
-    }
+    StoppedClock() : TestBackend(5000) {}
 
     void WaitUntil(std::uint32_t deadlineMs) override {
         std::unique_lock<std::mutex> hold(lock);
@@ -77,7 +75,6 @@ public:
 private:
     std::mutex lock;
     std::condition_variable changed;
-    std::uint32_t now = 5000;
     bool woken = false;
     bool waiting = false;
     int waits = 0;
@@ -162,8 +159,7 @@ private:
 
 class IdleLoopTest : public ::testing::Test {
 protected:
-    void SetUp() override { platform::InstallBackend(&clock); }
-    void TearDown() override { platform::InstallBackend(nullptr); }
+    void SetUp() override { platform::ResetProcessState(); }
 
     StoppedClock clock;
 };
