@@ -13,6 +13,13 @@ namespace {
 
 bool active = false;
 
+// The pacing pass's state, kept across frames.
+DWORD secondStart = 0;
+DWORD framesThisSecond = 0;
+DWORD nextWait = 0;
+DWORD lastFrameTime = 0;
+int lastSpareIndex = -1;
+
 void RunFrame() {
     static std::vector<std::uint8_t> picture(640 * 480, 0);
     static std::array<platform::PaletteColour, 256> palette = [] {
@@ -32,11 +39,6 @@ void RunFrame() {
 // The game's pacing pass: 60 frames a second as 40 intervals of 17 ms and
 // 20 of 16 ms, counted in one-second windows.
 void PacingPass() {
-    static DWORD secondStart = 0;
-    static DWORD framesThisSecond = 0;
-    static DWORD nextWait = 0;
-    static DWORD lastFrameTime = 0;
-    static int lastSpareIndex = -1;
     const double spareRatio = (1000 - 16 * 60) / 60.0;
     const DWORD now = timeGetTime();
     if (now - secondStart >= 1000) {
@@ -80,17 +82,19 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 } // namespace
 
+void Reset() {
+    counters = Counters{};
+    active = false;
+    secondStart = framesThisSecond = nextWait = lastFrameTime = 0;
+    lastSpareIndex = -1;
+}
+
 int WINAPI Program(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_BYTEALIGNCLIENT | CS_BYTEALIGNWINDOW;
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     windowClass.lpszClassName = "Paced Class";
-    windowClass.hIconSm = LoadIconA(nullptr, IDI_APPLICATION);
     if (!RegisterClassExA(&windowClass)) {
         return 3;
     }

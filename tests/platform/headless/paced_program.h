@@ -19,6 +19,9 @@ struct Counters {
 
 extern Counters counters;
 
+// Forgets everything a run left behind, as a new process would start.
+void Reset();
+
 int WINAPI Program(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand);
 
 } // namespace paced
