@@ -1,6 +1,5 @@
 // Test helper for the end-to-end run of the game in an X server.
 //
-//   screen_probe grab <shot.png>                 the whole screen as a PNG
 //   screen_probe title <shot.png>                checks a title screen
 //   screen_probe play <shot.png>                 checks a play screen
 //   screen_probe placed <shot.png> <frame.png>   checks that the screen shows
@@ -13,7 +12,6 @@
 // what differed), 2 on bad use or unreadable files.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <png.h>
 
 #include <algorithm>
@@ -22,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -33,52 +32,6 @@ struct Image {
     int height = 0;
     std::vector<unsigned char> rgb; // 3 bytes a pixel, top row first
 };
-
-int Grab(const char* path) {
-    Display* display = XOpenDisplay(nullptr);
-    if (!display) {
-        std::fprintf(stderr, "screen_probe: cannot open the display\n");
-        return 2;
-    }
-    const Window root = DefaultRootWindow(display);
-    XWindowAttributes attributes{};
-    XGetWindowAttributes(display, root, &attributes);
-    XImage* shot = XGetImage(display, root, 0, 0, static_cast<unsigned>(attributes.width),
-                             static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
-    if (!shot) {
-        std::fprintf(stderr, "screen_probe: cannot read the screen\n");
-        XCloseDisplay(display);
-        return 2;
-    }
-    Image image;
-    image.width = attributes.width;
-    image.height = attributes.height;
-    image.rgb.resize(static_cast<std::size_t>(image.width) * image.height * 3);
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) {
-            const unsigned long pixel = XGetPixel(shot, x, y);
-            unsigned char* to = &image.rgb[(static_cast<std::size_t>(y) * image.width + x) * 3];
-            to[0] = static_cast<unsigned char>((pixel & shot->red_mask) >>
-                                               __builtin_ctzl(shot->red_mask));
-            to[1] = static_cast<unsigned char>((pixel & shot->green_mask) >>
-                                               __builtin_ctzl(shot->green_mask));
-            to[2] = static_cast<unsigned char>((pixel & shot->blue_mask) >>
-                                               __builtin_ctzl(shot->blue_mask));
-        }
-    }
-    XDestroyImage(shot);
-    XCloseDisplay(display);
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    png.width = static_cast<png_uint_32>(image.width);
-    png.height = static_cast<png_uint_32>(image.height);
-    png.format = PNG_FORMAT_RGB;
-    if (!png_image_write_to_file(&png, path, 0, image.rgb.data(), 0, nullptr)) {
-        std::fprintf(stderr, "screen_probe: cannot write %s: %s\n", path, png.message);
-        return 2;
-    }
-    return 0;
-}
 
 bool ReadPng(const char* path, Image& image) {
     png_image png{};
@@ -280,16 +233,8 @@ struct Sound {
 };
 
 std::vector<unsigned char> ReadFile(const char* path) {
-    std::vector<unsigned char> bytes;
-    if (std::FILE* file = std::fopen(path, "rb")) {
-        unsigned char buffer[65536];
-        std::size_t got = 0;
-        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-            bytes.insert(bytes.end(), buffer, buffer + got);
-        }
-        std::fclose(file);
-    }
-    return bytes;
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::uint32_t Little(const unsigned char* p, int bytes) {
@@ -416,9 +361,6 @@ int CheckAudio(const char* rawPath, const char* tunePath) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "grab") == 0) {
-        return Grab(argv[2]);
-    }
     if (argc == 3 && std::strcmp(argv[1], "title") == 0) {
         return CheckTitle(argv[2]);
     }
@@ -434,7 +376,7 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "audio") == 0) {
         return CheckAudio(argv[2], argv[3]);
     }
-    std::fprintf(stderr, "usage: screen_probe grab|title|play <shot.png> | placed <shot.png> "
+    std::fprintf(stderr, "usage: screen_probe title|play <shot.png> | placed <shot.png> "
                          "<frame.png> | wm | audio <raw> <wav>\n");
     return 2;
 }

@@ -31,7 +31,7 @@ build=$(realpath "$4")
 sdl_tests=$(realpath "$5")
 rm -rf "$out"/*.png "$out"/*.raw "$out"/*.log "$out"/*.txt "$out"/display "$out"/prefix "$out"/runtime
 
-for tool in Xvfb xdotool openbox; do
+for tool in Xvfb xdotool openbox import; do
     if ! command -v "$tool" >/dev/null; then
         echo "FAIL: $tool is missing (scripts/install-deps.sh installs it)"
         exit 1
@@ -118,6 +118,9 @@ start_x() {
     say "Xvfb $size on $DISPLAY, window manager: $wm"
 }
 
+# The whole screen as a PNG file.
+grab() { import -display "$DISPLAY" -window root "$1" 2>/dev/null; }
+
 # Starts the game (or its launcher) in the background; `game_pid` is its id.
 start_game() {
     local log=$1
@@ -132,7 +135,7 @@ wait_for_screen() {
     local tries=$((seconds * 4))
     for _ in $(seq "$tries"); do
         kill -0 "$game_pid" 2>/dev/null || fail "the game ended while waiting for the $kind screen"
-        if "$probe" grab "$shot" && "$probe" "$kind" "$shot" >"$out/$kind-check.txt"; then
+        if grab "$shot" && "$probe" "$kind" "$shot" >"$out/$kind-check.txt"; then
             cat "$out/$kind-check.txt"
             say "$kind screen seen"
             return 0
@@ -169,7 +172,7 @@ QUORVANE_SCENARIO="$out/reference.txt" QUORVANE_OUTPUT="$out" ./quorvane >"$out/
 check_placement() {
     local shot=$1
     for _ in $(seq 12); do
-        "$probe" grab "$shot" &&
+        grab "$shot" &&
             "$probe" placed "$shot" "$out/reference.png" >"$out/placed-check.txt" &&
             { cat "$out/placed-check.txt"; return 0; }
         sleep 0.25

@@ -13,12 +13,7 @@ namespace {
 
 bool active = false;
 
-// The pacing pass's state, kept across frames.
-DWORD secondStart = 0;
-DWORD framesThisSecond = 0;
-DWORD nextWait = 0;
 DWORD lastFrameTime = 0;
-int lastSpareIndex = -1;
 
 void RunFrame() {
     static std::vector<std::uint8_t> picture(640 * 480, 0);
@@ -36,23 +31,12 @@ void RunFrame() {
     platform::CurrentBackend().Present(picture.data(), 640, 480, 640, palette.data());
 }
 
-// The game's pacing pass: 60 frames a second as 40 intervals of 17 ms and
-// 20 of 16 ms, counted in one-second windows.
+// 60 frames a second, as intervals of 17, 17 and 16 ms.
 void PacingPass() {
-    const double spareRatio = (1000 - 16 * 60) / 60.0;
     const DWORD now = timeGetTime();
-    if (now - secondStart >= 1000) {
-        secondStart = now;
-        framesThisSecond = 0;
-        nextWait = 0;
-        lastSpareIndex = -1;
-    }
-    if (now - lastFrameTime >= nextWait) {
+    const DWORD wait = counters.framesRun == 0 ? 0 : counters.framesRun % 3 == 0 ? 16 : 17;
+    if (now - lastFrameTime >= wait) {
         lastFrameTime = now;
-        const int k = static_cast<int>(framesThisSecond * spareRatio);
-        nextWait = k != lastSpareIndex ? 17 : 16;
-        lastSpareIndex = k;
-        ++framesThisSecond;
         RunFrame();
     }
 }
@@ -85,8 +69,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 void Reset() {
     counters = Counters{};
     active = false;
-    secondStart = framesThisSecond = nextWait = lastFrameTime = 0;
-    lastSpareIndex = -1;
+    lastFrameTime = 0;
 }
 
 int WINAPI Program(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {

@@ -1,5 +1,5 @@
 // The SDL backend on SDL's own stand-in devices (the dummy video driver, the
-// dummy and disk audio drivers, a virtual joystick): frames reach the window
+// dummy and disk audio drivers): frames reach the window
 // through the palette and scaled into place, SDL's events become what the
 // program sees, waits end on wake-ups and termination signals, sound is
 // pulled in the format asked for, and a lost render target loses the
@@ -233,32 +233,6 @@ TEST_F(SdlBackendTest, AltEnterIsTheBackendsWhileKeysFocusAndClosingBecomeThePro
                                                 {Kind::Close, 0}}));
 }
 
-TEST_F(SdlBackendTest, MouseEventsArriveInFramePixels) {
-    PresentStripes(*backend);
-    Drain();
-    const SDL_Rect placed = backend->FramePlacement();
-    const int factor = placed.w / 640;
-    SDL_Event move{SDL_MOUSEMOTION};
-    move.motion.x = placed.x + 100 * factor;
-    move.motion.y = placed.y + 50 * factor;
-    Push(move);
-    SDL_Event press{SDL_MOUSEBUTTONDOWN};
-    press.button.button = SDL_BUTTON_RIGHT;
-    press.button.x = placed.x + placed.w + 5; // on the bar right of the frame
-    press.button.y = placed.y + 479 * factor;
-    Push(press);
-    press.button.button = SDL_BUTTON_MIDDLE; // the game has no use for it
-    Push(press);
-    BackendEvent event;
-    ASSERT_TRUE(backend->PollEvent(event));
-    EXPECT_EQ(std::vector<int>({int(event.kind), event.x, event.y}),
-              std::vector<int>({int(Kind::MouseMove), 100, 50}));
-    ASSERT_TRUE(backend->PollEvent(event));
-    EXPECT_EQ(std::vector<int>({int(event.kind), event.virtualKey, event.x, event.y}),
-              std::vector<int>({int(Kind::ButtonDown), VK_RBUTTON, 639, 479}));
-    EXPECT_FALSE(backend->PollEvent(event));
-}
-
 TEST_F(SdlBackendTest, WaitsLastUntilTheirTickOrAWakeFromAnyThreadOrASignal) {
     Drain();
     EXPECT_LT(WaitLastsWhile([this] { backend->Wake(); }), 5000) << "the wake ended the wait";
@@ -379,31 +353,6 @@ TEST(SdlBackendOpen, NoSoundDeviceIsAFailedOpenAndNoDisplayNoBackend) {
     std::string error;
     EXPECT_FALSE(platform::OpenSdlBackend(error));
     EXPECT_FALSE(error.empty());
-}
-
-TEST_F(SdlBackendTest, AVirtualJoystickReadsAsJoystickOne) {
-    platform::JoystickState state;
-    EXPECT_FALSE(backend->ReadJoystick(0, state)) << "nothing plugged in";
-    const int device = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_UNKNOWN, 2, 3, 0);
-    ASSERT_GE(device, 0) << SDL_GetError();
-    Drain(); // the plug-in event
-    SDL_Joystick* handle = SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(device));
-    ASSERT_NE(handle, nullptr);
-    SDL_JoystickSetVirtualAxis(handle, 0, -32768);
-    SDL_JoystickSetVirtualAxis(handle, 1, 32767);
-    SDL_JoystickSetVirtualButton(handle, 1, SDL_PRESSED);
-    SDL_JoystickSetVirtualButton(handle, 2, SDL_PRESSED);
-    // Pads are read every few milliseconds, when the loop looks at its queue.
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    Drain();
-    ASSERT_TRUE(backend->ReadJoystick(0, state));
-    EXPECT_EQ(std::vector<unsigned>({state.x, state.y, state.buttons}),
-              std::vector<unsigned>({0, 65535, 0x6}));
-    EXPECT_FALSE(backend->ReadJoystick(1, state));
-    SDL_JoystickDetachVirtual(device);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    Drain();
-    EXPECT_FALSE(backend->ReadJoystick(0, state)) << "unplugged";
 }
 
 TEST_F(SdlBackendTest, MessagesWithoutADialogSystemGoToStandardErrorAndTitlesToTheTitleBar) {

@@ -1,11 +1,9 @@
 // The SDL backend's translations: keys both ways, where the frame sits on
-// screens of all sizes and where a pointer lands in it, joystick positions,
-// and message box buttons and answers.
+// screens of all sizes, and message box buttons and answers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <tuple>
-#include <utility>
 
 #include "backends/sdl/sdl_mapping.h"
 #include "winapi.h"
@@ -105,26 +103,6 @@ TEST(SdlFrame, ScalesByTheLargestWholeFactorAndCentres) {
     EXPECT_EQ(WindowedSize(640, 480, 1920, 1050).y, 960);
     EXPECT_EQ(WindowedSize(640, 480, 1366, 740).x, 640);
     EXPECT_EQ(WindowedSize(640, 480, 800, 400).x, 640);
-}
-
-TEST(SdlFrame, PointerPositionsMapIntoTheFrameAndClampAtItsEdges) {
-    const SDL_Rect placed = FitFrame(640, 480, 1920, 1080); // 2x at (320, 60)
-    auto at = [&](int x, int y) {
-        const auto point = FramePointAt(placed, 640, 480, x, y);
-        return std::pair(point.x, point.y);
-    };
-    EXPECT_EQ(at(320, 60), std::pair(0, 0));
-    EXPECT_EQ(at(320 + 201, 60 + 101), std::pair(100, 50));
-    EXPECT_EQ(at(320 + 1279, 60 + 959), std::pair(639, 479));
-    // On the black bars: the nearest edge of the frame.
-    EXPECT_EQ(at(10, 10), std::pair(0, 0));
-    EXPECT_EQ(at(1900, 1070), std::pair(639, 479));
-}
-
-TEST(SdlJoystick, AxisRangeBecomesZeroTo65535) {
-    EXPECT_EQ(JoystickAxisPosition(-32768), 0u);
-    EXPECT_EQ(JoystickAxisPosition(0), 32768u);
-    EXPECT_EQ(JoystickAxisPosition(32767), 65535u);
 }
 
 TEST(SdlMessageBox, ButtonsFollowTheWin32TypeAndAClosedBoxAnswersAsEscapeWould) {
