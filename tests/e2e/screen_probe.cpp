@@ -258,34 +258,21 @@ void AppendMono(const unsigned char* data, std::size_t bytes, int channels, Soun
     }
 }
 
-// A 16-bit PCM WAV file.
+// A 16-bit PCM WAV file as our sound generator writes it: the 44-byte
+// header of a "fmt " chunk and then the "data" chunk.
 bool ReadWav(const char* path, Sound& sound) {
     const std::vector<unsigned char> bytes = ReadFile(path);
-    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
-        std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
-        std::fprintf(stderr, "screen_probe: %s is no WAV file\n", path);
+    if (bytes.size() < 44 || std::memcmp(&bytes[8], "WAVEfmt ", 8) != 0 ||
+        Little(&bytes[22], 2) == 0 || Little(&bytes[34], 2) != 16 ||
+        std::memcmp(&bytes[36], "data", 4) != 0) {
+        std::fprintf(stderr, "screen_probe: %s is no 16-bit PCM WAV file\n", path);
         return false;
     }
-    std::size_t at = 12;
-    int bits = 0;
-    while (at + 8 <= bytes.size()) {
-        const std::uint32_t size = Little(&bytes[at + 4], 4);
-        const std::size_t body = at + 8;
-        if (body + size > bytes.size()) {
-            break;
-        }
-        if (std::memcmp(&bytes[at], "fmt ", 4) == 0 && size >= 16) {
-            sound.channels = static_cast<int>(Little(&bytes[body + 2], 2));
-            sound.rate = static_cast<int>(Little(&bytes[body + 4], 4));
-            bits = static_cast<int>(Little(&bytes[body + 14], 2));
-        } else if (std::memcmp(&bytes[at], "data", 4) == 0 && bits == 16 && sound.channels > 0) {
-            AppendMono(&bytes[body], size, sound.channels, sound);
-            return true;
-        }
-        at = body + size + (size & 1);
-    }
-    std::fprintf(stderr, "screen_probe: %s holds no 16-bit PCM data\n", path);
-    return false;
+    sound.channels = static_cast<int>(Little(&bytes[22], 2));
+    sound.rate = static_cast<int>(Little(&bytes[24], 4));
+    AppendMono(&bytes[44], std::min<std::size_t>(Little(&bytes[40], 4), bytes.size() - 44),
+               sound.channels, sound);
+    return true;
 }
 
 std::size_t Onset(const std::vector<float>& samples) {

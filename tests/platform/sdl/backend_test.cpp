@@ -116,30 +116,39 @@ protected:
     std::unique_ptr<SdlBackend> backend;
 };
 
-// Index = x / 64 + 10 * (y / 120): ten columns and four rows of colours;
-// rows bandTop .. bandBottom - 1, if any, all show colour `bandIndex`.
-void PresentStripes(platform::Backend& backend, int bandTop = 0, int bandBottom = 0,
-                    std::uint8_t bandIndex = 0) {
+// What a test changes in the stripes: rows `top` to `bottom` - 1 and the
+// last pixel of row `lastPixelRow` take colour `index`, and every colour's
+// blue goes up by `blueShift`.
+struct Change {
+    int top = 0, bottom = 0, lastPixelRow = -1;
+    std::uint8_t index = 0;
+    int blueShift = 0;
+};
+
+// Index = x / 64 + 10 * (y / 120): ten columns and four rows of colours,
+// each colour distinct in every channel, in rows padded to 700 bytes.
+void PresentStripes(platform::Backend& backend, const Change& change = {}) {
     std::vector<std::uint8_t> indices(700 * 480, 0);
     for (int y = 0; y < 480; ++y) {
-        const bool inBand = y >= bandTop && y < bandBottom;
         for (int x = 0; x < 640; ++x) {
+            const bool changed =
+                (y >= change.top && y < change.bottom) || (y == change.lastPixelRow && x == 639);
             indices[static_cast<std::size_t>(y) * 700 + static_cast<std::size_t>(x)] =
-                inBand ? bandIndex : static_cast<std::uint8_t>(x / 64 + 10 * (y / 120));
+                changed ? change.index : static_cast<std::uint8_t>(x / 64 + 10 * (y / 120));
         }
     }
     platform::PaletteColour palette[256];
     for (int i = 0; i < 256; ++i) {
         palette[i] = platform::PaletteColour{static_cast<std::uint8_t>(i * 6),
                                              static_cast<std::uint8_t>(200 - i),
-                                             static_cast<std::uint8_t>(i + 1)};
+                                             static_cast<std::uint8_t>(i + 1 + change.blueShift)};
     }
     backend.Present(indices.data(), 640, 480, 700, palette);
 }
 
-Uint32 StripeColour(int index) {
+Uint32 StripeColour(int index, int blueShift = 0) {
     return (static_cast<Uint32>(index * 6) << 16) | (static_cast<Uint32>(200 - index) << 8) |
-           static_cast<Uint32>(index + 1);
+           static_cast<Uint32>(index + 1 + blueShift);
 }
 
 // Fills each pull with a ramp that runs on across pulls, and remembers how
@@ -258,7 +267,7 @@ TEST_F(SdlBackendTest, WaitsLastUntilTheirTickOrAWakeFromAnyThreadOrASignal) {
     EXPECT_EQ(Drain(), (std::vector<KindAndKey>{{Kind::Close, 0}}));
 }
 
-TEST_F(SdlBackendTest, OnlyChangedRowsAreRedrawnAndFramesFromOtherThreadsWaitForTheWindows) {
+TEST_F(SdlBackendTest, ChangedRowsAndPalettesAreRedrawnAndOtherThreadsFramesWaitForTheWindows) {
     std::thread other([this] { PresentStripes(*backend); });
     other.join();
     EXPECT_FALSE(backend->Shown()) << "only the window's thread touches the window";
@@ -272,14 +281,22 @@ TEST_F(SdlBackendTest, OnlyChangedRowsAreRedrawnAndFramesFromOtherThreadsWaitFor
     Drain();
     EXPECT_EQ(ShownAt(0, 0), 0x123456u) << "the same frame drawn again";
 
-    // Rows 130..249 take colour 3 of the second stripe row.
-    PresentStripes(*backend, 130, 250, 13);
+    // Two frames before the window's thread looks: rows 130..249 take colour
+    // 13, then also the last pixel of row 400. Both changes are shown.
+    PresentStripes(*backend, {130, 250, -1, 13});
+    PresentStripes(*backend, {130, 250, 400, 13});
     Drain();
     EXPECT_EQ(ShownAt(5, 140), StripeColour(13));
     EXPECT_EQ(ShownAt(600, 249), StripeColour(13));
+    EXPECT_EQ(ShownAt(639, 400), StripeColour(13));
+    EXPECT_EQ(ShownAt(638, 400), StripeColour(39));
     EXPECT_EQ(ShownAt(600, 129), StripeColour(19)) << "rows above the band as they were";
     EXPECT_EQ(ShownAt(5, 250), StripeColour(20)) << "rows below the band as they were";
-    EXPECT_EQ(ShownAt(5, 10), StripeColour(0)) << "the rest as the frame has it";
+    // A palette change alone, as each step of a fade makes, redraws it all.
+    PresentStripes(*backend, {130, 250, 400, 13, 2});
+    Drain();
+    EXPECT_EQ(ShownAt(5, 10), StripeColour(0, 2));
+    EXPECT_EQ(ShownAt(639, 479), StripeColour(39, 2));
 }
 
 TEST_F(SdlBackendTest, LostRenderTargetsLoseTheProgramsSurfaces) {

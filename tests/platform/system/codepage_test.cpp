@@ -1,10 +1,9 @@
-// Code page 932 (Shift-JIS) conversion, and message boxes showing it.
+// Code page 932 (Shift-JIS) conversion.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/headless.h"
 #include "platform/text.h"
 #include "winapi.h"
 
@@ -60,17 +59,6 @@ TEST(CodePage932, NarrowsBackAndMarksCharactersItLacks) {
         4);
     EXPECT_STREQ(ansi, "a?b");
     EXPECT_TRUE(usedDefault);
-}
-
-TEST(CodePage932, MessageBoxShowsShiftJisTextAsUnicode) {
-    platform::HeadlessBackend backend;
-    platform::InstallBackend(&backend);
-    EXPECT_EQ(MessageBoxA(nullptr, kDirectDrawFailed, "1a2b", MB_OK), IDOK);
-    platform::InstallBackend(nullptr);
-    const auto boxes = backend.MessageBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, "1a2b");
-    EXPECT_EQ(boxes[0].text, "DirectDrawの初期化に失敗しました");
 }
 
 } // namespace

