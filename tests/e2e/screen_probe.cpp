@@ -1,6 +1,5 @@
 // Test helper for the end-to-end run of the game in an X server.
 //
-//   screen_probe title <shot.png>                checks a title screen
 //   screen_probe play <shot.png>                 checks a play screen
 //   screen_probe placed <shot.png> <frame.png>   checks that the screen shows
 //                                                the headless title frame,
@@ -95,7 +94,6 @@ template <typename Test> int Count(const Image& image, int x0, int y0, int x1, i
 
 // Colours of the title screen and the HUD.
 constexpr Rgb kTitleBlue{64, 160, 250};
-constexpr Rgb kPromptBlue{0, 80, 200};
 constexpr Rgb kHudLetterPink{255, 64, 128};
 
 int TitleTextPixels(const Image& image) {
@@ -121,17 +119,6 @@ int Report(const char* path, const std::vector<Check>& checks) {
 }
 
 constexpr int kAny = 640 * 480;
-
-int CheckTitle(const char* path) {
-    Image image;
-    if (!ReadPng(path, image)) {
-        return 2;
-    }
-    const int prompts =
-        Count(image, 150, 335, 490, 420, [](Rgb c) { return Near(c, kPromptBlue, 40); });
-    return Report(path, {{"title text pixels", TitleTextPixels(image), 3000, kAny},
-                         {"prompt pixels", prompts, 300, kAny}});
-}
 
 int CheckPlay(const char* path) {
     Image image;
@@ -348,9 +335,6 @@ int CheckAudio(const char* rawPath, const char* tunePath) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "title") == 0) {
-        return CheckTitle(argv[2]);
-    }
     if (argc == 3 && std::strcmp(argv[1], "play") == 0) {
         return CheckPlay(argv[2]);
     }
@@ -363,7 +347,7 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "audio") == 0) {
         return CheckAudio(argv[2], argv[3]);
     }
-    std::fprintf(stderr, "usage: screen_probe title|play <shot.png> | placed <shot.png> "
+    std::fprintf(stderr, "usage: screen_probe play <shot.png> | placed <shot.png> "
                          "<frame.png> | wm | audio <raw> <wav>\n");
     return 2;
 }

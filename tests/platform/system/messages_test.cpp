@@ -2,7 +2,6 @@
 // priorities, and posting from other threads.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -16,30 +15,15 @@ namespace {
 
 using Kind = platform::BackendEvent::Kind;
 
-struct Seen {
-    UINT message;
-    WPARAM wParam;
-};
-
-std::vector<Seen> seen;
+std::vector<UINT> seen;      // messages in the order the procedure saw them
+WPARAM lastParam = 0;        // of the last of them
+WPARAM activateAppParam = 0; // of the last WM_ACTIVATEAPP
 
 LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    seen.push_back(Seen{message, wParam});
+    seen.push_back(message);
+    lastParam = wParam;
+    activateAppParam = message == WM_ACTIVATEAPP ? wParam : activateAppParam;
     return DefWindowProcA(window, message, wParam, lParam);
-}
-
-std::vector<UINT> Messages() {
-    std::vector<UINT> result(seen.size());
-    std::transform(seen.begin(), seen.end(), result.begin(),
-                   [](const Seen& s) { return s.message; });
-    return result;
-}
-
-WPARAM ParamOf(UINT message) {
-    const auto found =
-        std::find_if(seen.begin(), seen.end(), [&](const Seen& s) { return s.message == message; });
-    EXPECT_NE(found, seen.end()) << "message " << message << " was not seen";
-    return found == seen.end() ? 0 : found->wParam;
 }
 
 // Each test starts as a fresh process would, with the class registered.
@@ -83,20 +67,20 @@ TEST_F(MessagesTest, StartUpSendsCreateSizeAndActivationInWindowsOrder) {
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     const HWND window = Create();
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(Messages(), (std::vector<UINT>{WM_CREATE, WM_SIZE, WM_MOVE}));
+    EXPECT_EQ(seen, (std::vector<UINT>{WM_CREATE, WM_SIZE, WM_MOVE}));
     seen.clear();
     ShowWindow(window, SW_SHOWDEFAULT);
     UpdateWindow(window);
     SetFocus(window);
-    EXPECT_EQ(Messages(), (std::vector<UINT>{WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_NCACTIVATE,
-                                             WM_ACTIVATE, WM_SETFOCUS, WM_PAINT}));
-    EXPECT_EQ(ParamOf(WM_ACTIVATEAPP), static_cast<WPARAM>(TRUE));
+    EXPECT_EQ(seen, (std::vector<UINT>{WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_NCACTIVATE, WM_ACTIVATE,
+                                       WM_SETFOCUS, WM_PAINT}));
+    EXPECT_EQ(activateAppParam, static_cast<WPARAM>(TRUE));
     // A sent message runs the procedure at once, past anything queued.
     PostMessageA(window, WM_USER + 1, 1, 0);
     seen.clear();
     SendMessageA(window, WM_USER + 3, 9, 0);
-    EXPECT_EQ(Messages(), (std::vector<UINT>{WM_USER + 3}));
-    EXPECT_EQ(ParamOf(WM_USER + 3), 9u);
+    EXPECT_EQ(seen, (std::vector<UINT>{WM_USER + 3}));
+    EXPECT_EQ(lastParam, 9u);
 }
 
 TEST_F(MessagesTest, CloseThroughDefaultProcessingDestroysAndQuitEndsTheLoop) {
@@ -106,9 +90,9 @@ TEST_F(MessagesTest, CloseThroughDefaultProcessingDestroysAndQuitEndsTheLoop) {
     PostMessageA(window, WM_CLOSE, 0, 0);
     Pump();
     // The active window going away deactivates the application first.
-    EXPECT_EQ(Messages(), (std::vector<UINT>{WM_CLOSE, WM_NCACTIVATE, WM_ACTIVATE, WM_ACTIVATEAPP,
-                                             WM_KILLFOCUS, WM_DESTROY, WM_NCDESTROY}));
-    EXPECT_EQ(ParamOf(WM_ACTIVATEAPP), static_cast<WPARAM>(FALSE));
+    EXPECT_EQ(seen, (std::vector<UINT>{WM_CLOSE, WM_NCACTIVATE, WM_ACTIVATE, WM_ACTIVATEAPP,
+                                       WM_KILLFOCUS, WM_DESTROY, WM_NCDESTROY}));
+    EXPECT_EQ(activateAppParam, static_cast<WPARAM>(FALSE));
     EXPECT_FALSE(PostMessageA(window, WM_USER, 0, 0));
     EXPECT_FALSE(DestroyWindow(window));
 
@@ -158,10 +142,10 @@ TEST_F(MessagesTest, BackendFocusChangesAreDeliveredAndKeysOnlyReachTheActiveApp
     while (timeGetTime() < 50) {
         Pump();
     }
-    EXPECT_EQ(Messages(), (std::vector<UINT>{WM_NCACTIVATE, WM_ACTIVATE, WM_ACTIVATEAPP,
-                                             WM_KILLFOCUS, WM_ACTIVATEAPP, WM_NCACTIVATE,
-                                             WM_ACTIVATE, WM_SETFOCUS, WM_KEYDOWN}));
-    EXPECT_EQ(seen.back().wParam, static_cast<WPARAM>(VK_LEFT));
+    EXPECT_EQ(seen, (std::vector<UINT>{WM_NCACTIVATE, WM_ACTIVATE, WM_ACTIVATEAPP, WM_KILLFOCUS,
+                                       WM_ACTIVATEAPP, WM_NCACTIVATE, WM_ACTIVATE, WM_SETFOCUS,
+                                       WM_KEYDOWN}));
+    EXPECT_EQ(lastParam, static_cast<WPARAM>(VK_LEFT));
     EXPECT_TRUE(GetAsyncKeyState(VK_ESCAPE) & 0x8000) << "key state is seen while inactive";
 }
 
