@@ -69,9 +69,7 @@ int main() {
     TYPE(DMUS_SYSEX_PMSG);
     TYPE(DMUS_PORTCAPS);
     FIELD(BITMAP, bmBits);
-    FIELD(DMUS_SYSEX_PMSG, dwLen);
     FIELD(DMUS_SYSEX_PMSG, abData);
-    FIELD(DMUS_PORTCAPS, wszDescription);
 
     // Message numbers (the game's own start at WM_USER), keys as scenario
     // files name them, and colours.
@@ -96,8 +94,6 @@ int main() {
     VALUE(RT_BITMAP);
     VALUE(MAX_PATH);
     VALUE(INVALID_SET_FILE_POINTER);
-    VALUE(JOY_BUTTON1);
-    VALUE(JOY_BUTTON2);
 
     // Results, as faults in scenario files give them and as the game judges them.
     VALUE(S_OK);
@@ -109,6 +105,5 @@ int main() {
     VALUE(DDERR_SURFACELOST);
     VALUE(DS_OK);
     VALUE(WAIT_OBJECT_0);
-    VALUE(JOYERR_NOERROR);
     return 0;
 }

@@ -182,28 +182,21 @@ TEST(ScenarioFiles, ResultsReadAsHresultsAndPressesAsDownAndUp) {
     const auto scenario = Parse("# start-up failure\n"
                                 "fault IDirectDraw::SetDisplayMode 0x887601C2\n"
                                 "fault IDirectMusic::EnumPort -2147467259 2\n"
-                                "at 100 press z 30\r\n"
-                                "at 300 keydown VK_F12   # quits\n");
+                                "at 100 press z 30   # down, and up 30 ms later\r\n");
     ASSERT_EQ(scenario.faults.size(), 2u);
     EXPECT_EQ(scenario.faults[0].result, static_cast<std::int32_t>(0x887601C2));
     EXPECT_EQ(scenario.faults[0].times, -1);
     EXPECT_EQ(scenario.faults[1].result, E_FAIL);
     EXPECT_EQ(scenario.faults[1].times, 2);
-    ASSERT_EQ(scenario.inputs.size(), 3u);
+    ASSERT_EQ(scenario.inputs.size(), 2u);
     EXPECT_EQ(scenario.inputs[0].event.virtualKey, 'Z');
     EXPECT_EQ(scenario.inputs[1].atMs, 130u);
     EXPECT_EQ(scenario.inputs[1].event.kind, platform::BackendEvent::Kind::KeyUp);
-    EXPECT_EQ(scenario.inputs[2].event.virtualKey, VK_F12);
 }
 
 TEST(ScenarioFiles, MistakesAreReportedWithTheirLine) {
-    const char* bad[] = {"at 10 keydown NOSUCHKEY",
-                         "at x keydown Z",
-                         "capture frame 0 a.png",
-                         "stop soon",
-                         "fault X",
-                         "joystick 70000 0 0",
-                         "expect messagebox \"open"};
+    const char* bad[] = {"at 10 keydown NOSUCHKEY", "at x keydown Z", "capture frame 0 a.png",
+                         "fault X", "expect messagebox \"open"};
     for (const char* text : bad) {
         platform::Scenario scenario;
         std::string error;

@@ -17,14 +17,11 @@ DWORD lastFrameTime = 0;
 
 void RunFrame() {
     static std::vector<std::uint8_t> picture(640 * 480, 0);
-    static std::array<platform::PaletteColour, 256> palette = [] {
-        std::array<platform::PaletteColour, 256> colours{};
-        for (int i = 0; i < 256; ++i) {
-            colours[static_cast<std::size_t>(i)] = {static_cast<std::uint8_t>(i),
-                                                    static_cast<std::uint8_t>(255 - i), 7};
-        }
-        return colours;
-    }();
+    static std::array<platform::PaletteColour, 256> palette{};
+    for (int i = 0; i < 256; ++i) {
+        palette[static_cast<std::size_t>(i)] = {static_cast<std::uint8_t>(i),
+                                                static_cast<std::uint8_t>(255 - i), 7};
+    }
     ++counters.framesRun;
     picture[0] = static_cast<std::uint8_t>(counters.framesRun & 0xFF);
     picture[640 * 479 + 639] = 200;
@@ -52,9 +49,6 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         if (wParam == VK_ESCAPE) {
             PostMessageA(window, WM_CLOSE, 0, 0);
         }
-        return 0;
-    case WM_CLOSE:
-        DestroyWindow(window);
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -84,9 +78,7 @@ int WINAPI Program(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     HWND window = CreateWindowExA(WS_EX_TOPMOST, "Paced Class", "Paced", WS_POPUP | WS_SYSMENU, 0,
                                   0, 640, 480, nullptr, nullptr, instance, nullptr);
     if (!window) {
-        char caption[16];
-        wsprintfA(caption, "%x", 0u);
-        MessageBoxA(nullptr, "\x83\x45\x83\x42\x83\x93\x83\x68\x83\x45", caption, MB_OK);
+        MessageBoxA(nullptr, "\x83\x45\x83\x42\x83\x93\x83\x68\x83\x45", "0", MB_OK);
         return 4;
     }
     ShowWindow(window, showCommand);
