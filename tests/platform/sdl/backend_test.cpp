@@ -182,7 +182,6 @@ TEST_F(SdlBackendTest, TheWindowAppearsWithTheFirstFrameScaledAndLetterboxed) {
     EXPECT_TRUE(SDL_GetWindowFlags(backend->Window()) & SDL_WINDOW_HIDDEN);
     PresentStripes(*backend);
     EXPECT_FALSE(SDL_GetWindowFlags(backend->Window()) & SDL_WINDOW_HIDDEN);
-    EXPECT_TRUE(backend->Fullscreen());
 
     int width = 0;
     int height = 0;
