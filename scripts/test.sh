@@ -31,12 +31,12 @@ echo "== Windows build, played under Wine =="
 
 echo "== thread sanitizer build (the threaded parts) =="
 # Only the programs that test threads: window messages posted from other
-# threads and the idle loop's wake-up (test_platform_system), the mixer pulled
-# by an audio thread and the DirectMusic performance (test_platform_audio),
-# and the game's music notification thread (test_audio). Built lightly
-# optimised with line tables only, which keeps the build short and the
-# sanitizer's reports readable.
-tsan_programs=(test_platform_system test_platform_audio test_audio)
+# threads and the idle loop's wake-up (test_platform_system), and the game's
+# sound and music with the mixer pulled by an audio thread and the music
+# notification thread posting messages (test_audio). Built lightly optimised
+# with line tables only, which keeps the build short and the sanitizer's
+# reports readable.
+tsan_programs=(test_platform_system test_audio)
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_TSAN=ON \
     -DQUORVANE_BENCH=OFF -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DCMAKE_C_FLAGS_DEBUG="-O1 -g1"
 cmake --build build-tsan -j "$jobs" --target "${tsan_programs[@]}"
