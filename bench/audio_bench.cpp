@@ -8,24 +8,10 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/backend.h"
+#include "support/test_backend.h"
 #include "winapi.h"
 
 namespace {
-
-class CaptureBackend final : public platform::Backend {
-public:
-    CaptureBackend() { platform::InstallBackend(this); }
-    ~CaptureBackend() override { platform::InstallBackend(nullptr); }
-    std::uint32_t NowMilliseconds() override { return now; }
-    bool OpenAudio(std::uint32_t, std::uint32_t, platform::AudioSource* from) override {
-        source = from;
-        return true;
-    }
-    void CloseAudio() override { source = nullptr; }
-    std::uint32_t now = 0;
-    platform::AudioSource* source = nullptr;
-};
 
 struct ToneSet {
     DWORD rate;
@@ -61,7 +47,7 @@ void AddTone(IDirectSound* sound, DWORD rate, WORD channels, WORD bits) {
 }
 
 void MixerPull(benchmark::State& state) {
-    CaptureBackend backend;
+    TestBackend backend;
     IDirectSound* sound = nullptr;
     DirectSoundCreate(nullptr, &sound, nullptr);
     sound->SetCooperativeLevel(FakeWindow(), DSSCL_PRIORITY);
@@ -115,7 +101,7 @@ void MixerPull(benchmark::State& state) {
     std::vector<std::int16_t> out(512 * 2);
     for (auto _ : state) {
         backend.now += 12;
-        backend.source->Mix(out.data(), 512);
+        backend.audio.load()->Mix(out.data(), 512);
         benchmark::DoNotOptimize(out.data());
     }
     state.SetItemsProcessed(state.iterations() * 512);

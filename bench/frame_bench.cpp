@@ -9,19 +9,15 @@
 #include <vector>
 
 #include "app/game_app.h"
-#include "platform/backend.h"
+#include "support/test_backend.h"
 
 namespace {
 
 // A display: converts every presented frame to 0xAARRGGBB pixels.
-class DisplayBackend final : public platform::Backend {
+class DisplayBackend final : public TestBackend {
 public:
-    DisplayBackend() : screen(640 * 480) { platform::InstallBackend(this); }
-    ~DisplayBackend() override { platform::InstallBackend(nullptr); }
+    DisplayBackend() : TestBackend(1000), screen(640 * 480) {}
 
-    std::uint32_t NowMilliseconds() override { return now; }
-    void WaitUntil(std::uint32_t deadlineMs) override { now = deadlineMs; }
-    bool OpenAudio(std::uint32_t, std::uint32_t, platform::AudioSource*) override { return true; }
     void Present(const std::uint8_t* indices, int width, int height, int pitch,
                  const platform::PaletteColour* palette) override {
         std::array<std::uint32_t, 256> rgb;
@@ -39,7 +35,6 @@ public:
         benchmark::DoNotOptimize(screen.data());
     }
 
-    std::uint32_t now = 1000;
     std::vector<std::uint32_t> screen;
 };
 

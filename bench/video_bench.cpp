@@ -5,17 +5,14 @@
 
 #include <array>
 
-#include "platform/backend.h"
 #include "platform/video.h"
+#include "support/test_backend.h"
 #include "winapi.h"
 
 namespace {
 
-class NullScreen final : public platform::Backend {
+class NullScreen final : public TestBackend {
 public:
-    NullScreen() { platform::InstallBackend(this); }
-    ~NullScreen() override { platform::InstallBackend(nullptr); }
-    std::uint32_t NowMilliseconds() override { return 0; }
     void Present(const std::uint8_t* indices, int, int, int,
                  const platform::PaletteColour*) override {
         benchmark::DoNotOptimize(indices);

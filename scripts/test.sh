@@ -3,9 +3,10 @@
 # build with AddressSanitizer and UndefinedBehaviorSanitizer. In between it
 # builds the Windows executable and plays it under Wine
 # (scripts/test-windows.sh, which takes the release build's artwork and
-# sounds). Before building it checks that the stand-in exports no Windows API
-# the game does not call (scripts/unused-winapi.py). Installs any missing
-# Debian packages first. Exits non-zero when anything fails; the test
+# sounds), and runs the tests of the threaded parts in a small
+# ThreadSanitizer build. Before building it checks that the stand-in exports
+# no Windows API the game does not call (scripts/unused-winapi.py). Installs
+# any missing Debian packages first. Exits non-zero when anything fails; the test
 # runner's summary closes the output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,6 +28,21 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 
 echo "== Windows build, played under Wine =="
 ./scripts/test-windows.sh
+
+echo "== thread sanitizer build (the threaded parts) =="
+# Only the programs that test threads: window messages posted from other
+# threads and the idle loop's wake-up (test_platform_system), and the game's
+# sound and music with the mixer pulled by an audio thread and the music
+# notification thread posting messages (test_audio). Built lightly optimised
+# with line tables only, which keeps the build short and the sanitizer's
+# reports readable.
+tsan_programs=(test_platform_system test_audio)
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_TSAN=ON \
+    -DQUORVANE_BENCH=OFF -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DCMAKE_C_FLAGS_DEBUG="-O1 -g1"
+cmake --build build-tsan -j "$jobs" --target "${tsan_programs[@]}"
+TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp halt_on_error=1" \
+    ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
+    -L "^($(IFS='|'; echo "${tsan_programs[*]}"))\$"
 
 echo "== sanitizer build (address, undefined) =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON \

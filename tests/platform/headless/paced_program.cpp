@@ -13,44 +13,27 @@ namespace {
 
 bool active = false;
 
+DWORD lastFrameTime = 0;
+
 void RunFrame() {
     static std::vector<std::uint8_t> picture(640 * 480, 0);
-    static std::array<platform::PaletteColour, 256> palette = [] {
-        std::array<platform::PaletteColour, 256> colours{};
-        for (int i = 0; i < 256; ++i) {
-            colours[static_cast<std::size_t>(i)] = {static_cast<std::uint8_t>(i),
-                                                    static_cast<std::uint8_t>(255 - i), 7};
-        }
-        return colours;
-    }();
+    static std::array<platform::PaletteColour, 256> palette{};
+    for (int i = 0; i < 256; ++i) {
+        palette[static_cast<std::size_t>(i)] = {static_cast<std::uint8_t>(i),
+                                                static_cast<std::uint8_t>(255 - i), 7};
+    }
     ++counters.framesRun;
     picture[0] = static_cast<std::uint8_t>(counters.framesRun & 0xFF);
     picture[640 * 479 + 639] = 200;
     platform::CurrentBackend().Present(picture.data(), 640, 480, 640, palette.data());
 }
 
-// The game's pacing pass: 60 frames a second as 40 intervals of 17 ms and
-// 20 of 16 ms, counted in one-second windows.
+// 60 frames a second, as intervals of 17, 17 and 16 ms.
 void PacingPass() {
-    static DWORD secondStart = 0;
-    static DWORD framesThisSecond = 0;
-    static DWORD nextWait = 0;
-    static DWORD lastFrameTime = 0;
-    static int lastSpareIndex = -1;
-    const double spareRatio = (1000 - 16 * 60) / 60.0;
     const DWORD now = timeGetTime();
-    if (now - secondStart >= 1000) {
-        secondStart = now;
-        framesThisSecond = 0;
-        nextWait = 0;
-        lastSpareIndex = -1;
-    }
-    if (now - lastFrameTime >= nextWait) {
+    const DWORD wait = counters.framesRun == 0 ? 0 : counters.framesRun % 3 == 0 ? 16 : 17;
+    if (now - lastFrameTime >= wait) {
         lastFrameTime = now;
-        const int k = static_cast<int>(framesThisSecond * spareRatio);
-        nextWait = k != lastSpareIndex ? 17 : 16;
-        lastSpareIndex = k;
-        ++framesThisSecond;
         RunFrame();
     }
 }
@@ -67,9 +50,6 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             PostMessageA(window, WM_CLOSE, 0, 0);
         }
         return 0;
-    case WM_CLOSE:
-        DestroyWindow(window);
-        return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -80,26 +60,25 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 } // namespace
 
+void Reset() {
+    counters = Counters{};
+    active = false;
+    lastFrameTime = 0;
+}
+
 int WINAPI Program(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_BYTEALIGNCLIENT | CS_BYTEALIGNWINDOW;
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     windowClass.lpszClassName = "Paced Class";
-    windowClass.hIconSm = LoadIconA(nullptr, IDI_APPLICATION);
     if (!RegisterClassExA(&windowClass)) {
         return 3;
     }
     HWND window = CreateWindowExA(WS_EX_TOPMOST, "Paced Class", "Paced", WS_POPUP | WS_SYSMENU, 0,
                                   0, 640, 480, nullptr, nullptr, instance, nullptr);
     if (!window) {
-        char caption[16];
-        wsprintfA(caption, "%x", 0u);
-        MessageBoxA(nullptr, "\x83\x45\x83\x42\x83\x93\x83\x68\x83\x45", caption, MB_OK);
+        MessageBoxA(nullptr, "\x83\x45\x83\x42\x83\x93\x83\x68\x83\x45", "0", MB_OK);
         return 4;
     }
     ShowWindow(window, showCommand);

@@ -1,5 +1,5 @@
 // A small Windows program for the headless tests, shaped like the game: a
-// top-most popup window, a PeekMessageA loop that runs frames on the 60 Hz
+// top-most popup window, a PeekMessageA loop that runs frames on a 60 Hz
 // schedule of 16 and 17 ms intervals while active and sleeps in WaitMessage
 // while inactive, Escape posting WM_CLOSE, and teardown on WM_DESTROY. Each
 // frame presents a 640 x 480 picture whose pixel (0, 0) holds the frame
@@ -18,6 +18,9 @@ struct Counters {
 };
 
 extern Counters counters;
+
+// Forgets everything a run left behind, as a new process would start.
+void Reset();
 
 int WINAPI Program(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand);
 

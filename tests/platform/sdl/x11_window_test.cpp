@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "backends/sdl/sdl_backend.h"
@@ -29,22 +28,16 @@ void PresentGrey(SdlBackend& backend) {
     backend.Present(indices.data(), 640, 480, 640, palette);
 }
 
-// Reads events until the window has settled after a change of size
-// (`expectPointer` false) or until the pointer has moved; the pointer's last
-// position in frame pixels, or (-1, -1).
-std::pair<int, int> ReadEvents(SdlBackend& backend, bool expectPointer) {
-    std::pair<int, int> pointer{-1, -1};
+// Reads events for a moment, as the main loop would while the window
+// settles after a change of size.
+void Settle(SdlBackend& backend) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
-    while (std::chrono::steady_clock::now() < until && pointer.first < 0) {
+    while (std::chrono::steady_clock::now() < until) {
         BackendEvent event;
         while (backend.PollEvent(event)) {
-            if (event.kind == BackendEvent::Kind::MouseMove && expectPointer) {
-                pointer = {event.x, event.y};
-            }
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    return pointer;
 }
 
 // The colour the X server shows at pixel (x, y) of the window, as 0xRRGGBB.
@@ -66,7 +59,7 @@ unsigned long ShownInWindow(SDL_Window* window, int x, int y) {
 
 } // namespace
 
-TEST(SdlBackendOnX11, WithoutAWindowManagerFrameAndPointerFollowTheWindowsRealSize) {
+TEST(SdlBackendOnX11, WithoutAWindowManagerTheFrameFollowsTheWindowsRealSize) {
     if (std::getenv("QUORVANE_TEST_X11") == nullptr) {
         GTEST_SKIP() << "needs an X server without a window manager (the end-to-end test)";
     }
@@ -83,7 +76,7 @@ TEST(SdlBackendOnX11, WithoutAWindowManagerFrameAndPointerFollowTheWindowsRealSi
         if (round > 0) {
             backend->ToggleFullscreen();
         }
-        ReadEvents(*backend, false);
+        Settle(*backend);
         const std::optional<SDL_Point> real = platform::sdl::X11WindowSize(backend->Window());
         ASSERT_TRUE(real);
         const SDL_Rect placed = backend->FramePlacement();
@@ -92,17 +85,5 @@ TEST(SdlBackendOnX11, WithoutAWindowManagerFrameAndPointerFollowTheWindowsRealSi
         // Drawn to the window's very edges, without another frame presented.
         EXPECT_EQ(ShownInWindow(backend->Window(), 0, 0), 0x5A5A5Aul);
         EXPECT_EQ(ShownInWindow(backend->Window(), real->x - 1, real->y - 1), 0x5A5A5Aul);
-        const int factor = real->x / 640;
-        const std::pair<int, int> points[][2] = {
-            {{0, 0}, {0, 0}},
-            {{real->x / 2, real->y / 2}, {320, 240}},
-            {{101 * factor, 57 * factor}, {101, 57}},
-            {{real->x - 1, real->y - 1}, {639, 479}},
-        };
-        for (const auto& [windowPixel, framePixel] : points) {
-            SDL_WarpMouseInWindow(backend->Window(), windowPixel.first, windowPixel.second);
-            EXPECT_EQ(ReadEvents(*backend, true), framePixel)
-                << "pointer at " << windowPixel.first << ", " << windowPixel.second;
-        }
     }
 }
