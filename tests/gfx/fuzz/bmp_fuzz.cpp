@@ -3,10 +3,8 @@
 // (LR_LOADFROMFILE, as the artwork loader falls back to), copied onto an
 // 8-bit surface by GraphicsDevice::Zeb_CopyBitmap and read for its palette
 // by GraphicsDevice::Zeb_LoadPalette; without its 14-byte file header it is
-// also loaded and copied as the artwork resource, a packed DIB whose pixels
-// follow its colour table.
+// also loaded and copied as the artwork resource, a packed DIB.
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -19,26 +17,20 @@ namespace {
 struct Reader {
     Reader() {
         platform::InstallBackend(&backend);
-        path = fuzz::ScratchPath("bmp_fuzz", ".bmp");
-        if (DirectDrawCreate(nullptr, &device.directDraw, nullptr) != DD_OK) {
-            std::fprintf(stderr, "no DirectDraw\n");
-            std::abort();
-        }
         DDSURFACEDESC desc{};
         desc.dwSize = sizeof desc;
         desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
         desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
         desc.dwWidth = 48;
         desc.dwHeight = 32;
-        if (device.directDraw->CreateSurface(&desc, &surface, nullptr) != DD_OK) {
-            std::fprintf(stderr, "no surface\n");
+        if (DirectDrawCreate(nullptr, &device.directDraw, nullptr) != DD_OK ||
+            device.directDraw->CreateSurface(&desc, &surface, nullptr) != DD_OK) {
             std::abort();
         }
     }
 
     void LoadAndCopy(LPCSTR name, UINT flags) {
-        HANDLE image = LoadImageA(nullptr, name, IMAGE_BITMAP, 0, 0, flags);
-        if (image != nullptr) {
+        if (HANDLE image = LoadImageA(nullptr, name, IMAGE_BITMAP, 0, 0, flags)) {
             device.Zeb_CopyBitmap(surface, static_cast<HBITMAP>(image), 0, 0, 0, 0);
             DeleteObject(image);
         }
@@ -46,7 +38,7 @@ struct Reader {
 
     fuzz::SilentBackend backend;
     GraphicsDevice device;
-    std::string path;
+    std::string path = fuzz::ScratchPath("bmp_fuzz", ".bmp");
     IDirectDrawSurface* surface = nullptr;
 };
 
@@ -57,15 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!fuzz::WriteInput(reader.path, data, size)) {
         return 0;
     }
-
     reader.LoadAndCopy(reader.path.c_str(), LR_LOADFROMFILE | LR_CREATEDIBSECTION);
     if (size > sizeof(BITMAPFILEHEADER)) {
         platform::RegisterResource(RT_BITMAP, 109, data + sizeof(BITMAPFILEHEADER),
                                    size - sizeof(BITMAPFILEHEADER));
         reader.LoadAndCopy(MAKEINTRESOURCE(109), LR_CREATEDIBSECTION);
     }
-    IDirectDrawPalette* palette = reader.device.Zeb_LoadPalette(reader.path.c_str());
-    if (palette != nullptr) {
+    if (IDirectDrawPalette* palette = reader.device.Zeb_LoadPalette(reader.path.c_str())) {
         palette->Release();
     }
     return 0;

@@ -23,9 +23,7 @@ convert twin8.bmp rle8.bmp
 convert twin8.bmp -intent Undefined rle8_v4.bmp
 convert twin8.bmp -compress RLE BMP3:rle8_40.bmp
 convert twin8.bmp -type TrueColor -define bmp:subtype=RGB565 rgb565.bmp
-convert twin8.bmp -type TrueColor -define bmp:subtype=RGB555 -intent Undefined rgb555_v4.bmp
 convert twin8.bmp -type TrueColorAlpha argb32.bmp
-convert twin8.bmp -type TrueColorAlpha -intent Undefined argb32_v4.bmp
 convert twin8.bmp -type TrueColorAlpha -define bmp3:alpha=true BMP3:rgb32_40.bmp
 convert twin8.bmp -type TrueColor BMP3:rgb24.bmp
 

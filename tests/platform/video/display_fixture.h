@@ -1,6 +1,6 @@
-// Test helpers for the video and GDI layers: a backend that keeps every
-// presented frame, and the display set-up the game makes (full-screen 640 x
-// 480 x 8, a primary with one back buffer, a palette on the primary).
+// Test helpers for the video and GDI layers: a backend that keeps the last
+// presented frame, and the display the game sets up (full-screen 640 x 480
+// x 8, a primary with one back buffer, a palette on the primary).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,70 +11,44 @@
 #include <initializer_list>
 #include <vector>
 
-#include "platform/backend.h"
 #include "platform/faults.h"
 #include "platform/video.h"
+#include "support/test_backend.h"
 #include "winapi.h"
 
-class CaptureBackend final : public platform::Backend {
+class CaptureBackend : public TestBackend {
 public:
-    CaptureBackend() { platform::InstallBackend(this); }
-    ~CaptureBackend() override { platform::InstallBackend(nullptr); }
-    CaptureBackend(const CaptureBackend&) = delete;
-    CaptureBackend& operator=(const CaptureBackend&) = delete;
-
-    std::uint32_t NowMilliseconds() override { return 0; }
-
     void Present(const std::uint8_t* indices, int w, int h, int pitch,
                  const platform::PaletteColour* colours) override {
         ++presents;
         width = w;
-        height = h;
         frame.resize(static_cast<std::size_t>(w) * h);
         for (int y = 0; y < h; ++y) {
             std::copy_n(indices + y * pitch, w, frame.begin() + y * w);
         }
         palette.assign(colours, colours + 256);
     }
+    std::uint8_t At(int x, int y) const { return frame.at(std::size_t(y) * width + x); }
 
-    std::uint8_t At(int x, int y) const {
-        return frame.at(static_cast<std::size_t>(y) * width + x);
-    }
-
-    int presents = 0;
-    int width = 0;
-    int height = 0;
+    int presents = 0, width = 0;
     std::vector<std::uint8_t> frame;
     std::vector<platform::PaletteColour> palette;
 };
 
-// A palette whose entry i is (i, 255 - i, i / 2), so that every entry is a
-// distinct colour.
+// A palette whose entry i is (i, 255 - i, i / 2): every entry a distinct colour.
 inline std::array<PALETTEENTRY, 256> RampEntries() {
     std::array<PALETTEENTRY, 256> entries{};
     for (int i = 0; i < 256; ++i) {
-        entries[i] = PALETTEENTRY{static_cast<BYTE>(i), static_cast<BYTE>(255 - i),
-                                  static_cast<BYTE>(i / 2), 0};
+        entries[i] = PALETTEENTRY{BYTE(i), BYTE(255 - i), BYTE(i / 2), 0};
     }
     return entries;
 }
 
-inline HWND FakeWindow() {
-    return reinterpret_cast<HWND>(std::uintptr_t{0x1234});
-}
-
 // The game's display, made with the calls and arguments the game uses.
 struct GameDisplay {
-    IDirectDraw* directDraw = nullptr;
-    IDirectDrawSurface* primary = nullptr;
-    IDirectDrawSurface* back = nullptr;
-    IDirectDrawPalette* palette = nullptr;
-
-    explicit GameDisplay(const std::array<PALETTEENTRY, 256>& entries = RampEntries()) {
+    explicit GameDisplay(std::array<PALETTEENTRY, 256> entries = RampEntries()) {
         EXPECT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
-        EXPECT_EQ(directDraw->SetCooperativeLevel(
-                      FakeWindow(), DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_EXCLUSIVE),
-                  DD_OK);
+        EXPECT_EQ(directDraw->SetCooperativeLevel(reinterpret_cast<HWND>(0x1234), 0x13), DD_OK);
         EXPECT_EQ(directDraw->SetDisplayMode(640, 480, 8), DD_OK);
         DDSURFACEDESC desc{};
         desc.dwSize = 108;
@@ -84,22 +58,16 @@ struct GameDisplay {
         EXPECT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DD_OK);
         DDSCAPS caps{DDSCAPS_BACKBUFFER};
         EXPECT_EQ(primary->GetAttachedSurface(&caps, &back), DD_OK);
-        std::array<PALETTEENTRY, 256> copy = entries;
-        EXPECT_EQ(directDraw->CreatePalette(DDPCAPS_8BIT, copy.data(), &palette, nullptr), DD_OK);
+        EXPECT_EQ(directDraw->CreatePalette(DDPCAPS_8BIT, entries.data(), &palette, nullptr),
+                  DD_OK);
         EXPECT_EQ(primary->SetPalette(palette), DD_OK);
     }
-
     ~GameDisplay() {
-        if (back)
-            back->Release();
-        if (primary)
-            primary->Release();
-        if (palette)
-            palette->Release();
-        if (directDraw)
-            directDraw->Release();
+        for (IUnknown* object : std::initializer_list<IUnknown*>{back, primary, palette}) {
+            object->Release();
+        }
+        directDraw->Release();
     }
-
     GameDisplay(const GameDisplay&) = delete;
     GameDisplay& operator=(const GameDisplay&) = delete;
 
@@ -109,27 +77,17 @@ struct GameDisplay {
         desc.dwSize = 108;
         desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
         desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
-        desc.dwWidth = static_cast<DWORD>(width);
-        desc.dwHeight = static_cast<DWORD>(height);
+        desc.dwWidth = DWORD(width);
+        desc.dwHeight = DWORD(height);
         IDirectDrawSurface* surface = nullptr;
         EXPECT_EQ(directDraw->CreateSurface(&desc, &surface, nullptr), DD_OK);
         return surface;
     }
-};
 
-// Reads and writes a surface's pixels.
-class Pixels {
-public:
-    explicit Pixels(IDirectDrawSurface* surface) : view(platform::PixelsOf(surface)) {
-        EXPECT_NE(view.bits, nullptr);
-    }
-
-    std::uint8_t& operator()(int x, int y) { return view.At(x, y); }
-    int Width() const { return view.width; }
-    int Height() const { return view.height; }
-
-private:
-    platform::SurfacePixels view;
+    IDirectDraw* directDraw = nullptr;
+    IDirectDrawSurface* primary = nullptr;
+    IDirectDrawSurface* back = nullptr;
+    IDirectDrawPalette* palette = nullptr;
 };
 
 inline void FillSurface(IDirectDrawSurface* surface, BYTE index) {
@@ -145,8 +103,8 @@ struct Probe {
 };
 
 inline void ExpectPixels(IDirectDrawSurface* surface, std::initializer_list<Probe> probes) {
-    Pixels p(surface);
-    for (const Probe& probe : probes) {
-        EXPECT_EQ(p(probe.x, probe.y), probe.index) << "at " << probe.x << "," << probe.y;
+    const platform::SurfacePixels pixels = platform::PixelsOf(surface);
+    for (const Probe& p : probes) {
+        EXPECT_EQ(pixels.At(p.x, p.y), p.index) << "at " << p.x << "," << p.y;
     }
 }
