@@ -108,6 +108,17 @@ TEST(BmpFormats, EveryLayoutShowsItsPictureOrIsRefused) {
     odd.resize(odd.size() - 8); // the plain row, replaced by codes
     odd.insert(odd.end(), {0, 3, 5, 6, 7, 0, 1, 4, 0, 1});
     EXPECT_EQ(Shown(Patched(odd, INFO + 16, 1), RampEntries()), (Bytes{5, 6, 7, 4, 0}));
+
+    // Four-bit codes, which convert never writes: a run of two alternating
+    // nibbles, a move, three absolute nibbles, the end of a row and of the bitmap.
+    // What the codes pass over stays index 0.
+    const auto ramp = TableOf(RampEntries());
+    Bytes four = BmpFile(PackedDib(
+        6, 2, 4, {ramp.begin(), ramp.begin() + 16}, [](int, int) { return 0; }, 16));
+    four.resize(four.size() - 8); // the plain rows, replaced by codes
+    four.insert(four.end(), {2, 0x12, 0, 2, 1, 0, 0, 3, 0x34, 0x50, 0, 0, 4, 0x70, 0, 1});
+    EXPECT_EQ(Shown(Patched(four, INFO + 16, 2), RampEntries()),
+              (Bytes{7, 0, 7, 0, 0, 0, 1, 2, 0, 3, 4, 5}));
 }
 
 } // namespace
