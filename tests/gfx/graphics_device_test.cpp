@@ -1,6 +1,8 @@
 // The graphics device: the artwork and its palette as it loads them at
 // start-up and reloads them after the display was lost, the messages of the
 // loaders, and the game's frame when the restore fails.
+#include <regex>
+
 #include "app/game_app.h"
 #include "platform/gdi/bitmap_support.h"
 #include "platform/lifetimes.h"
@@ -238,6 +240,63 @@ TEST_F(Artwork, LoadedAndRestoredByTheFrameOrTheWindowClosesWithItsMessage) {
         }
         EXPECT_FALSE(PeekMessageA(&msg, app.window, WM_CLOSE, WM_CLOSE, PM_REMOVE));
     }
+}
+
+// Beside the frame rate, text at a point (opaque or not, as many bytes as it
+// is told), text laid out in a rectangle, and the video-memory report, which
+// shows nothing when DirectDraw cannot give its figures.
+TEST_F(Artwork, TextAtAPointInARectangleAndTheVideoMemoryReport) {
+    const auto ramp = RampEntries();
+    const auto colour = [&](int i) { return RGB(ramp[i].peRed, ramp[i].peGreen, ramp[i].peBlue); };
+    IDirectDrawSurface* back = app.backSurface;
+    const auto clear = [&] {
+        DDBLTFX fx{};
+        fx.dwSize = sizeof fx;
+        fx.dwFillColor = 10;
+        back->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
+    };
+    struct Found {
+        int count = 0, left = 640, right = -1;
+    };
+    const auto find = [&](BYTE index) {
+        const platform::SurfacePixels pixels = platform::PixelsOf(back);
+        Found f;
+        for (int y = 0; y < 480; ++y) {
+            for (int x = 0; x < 640; ++x) {
+                if (pixels.At(x, y) == index) {
+                    ++f.count, f.left = std::min(f.left, x), f.right = std::max(f.right, x);
+                }
+            }
+        }
+        return f;
+    };
+    clear();
+    app.DrawTextAt(back, 100, 100, "WWW", 2, colour(20), colour(30), 0);
+    const Found twoPaper = find(30);
+    EXPECT_EQ(twoPaper.left, 100);
+    EXPECT_GT(find(20).count, 0);
+    clear();
+    app.DrawTextAt(back, 100, 100, "WWW", 3, colour(20), colour(30), 1);
+    EXPECT_EQ(find(30).count, 0) << "a transparent background";
+    EXPECT_GT(find(20).right, twoPaper.right) << "the third letter";
+
+    clear();
+    RECT box{200, 200, 400, 260};
+    app.DrawTextInRect(back, "AB", -1, &box, DT_CENTER, colour(20), colour(30), 1);
+    const Found ink = find(20);
+    EXPECT_NEAR((ink.left + ink.right) / 2, 300, 3);
+
+    EXPECT_EQ(app.ShowVideoMemory(), 1);
+    const auto report = Shown();
+    ASSERT_EQ(report.size(), 1u);
+    EXPECT_TRUE(std::regex_match(
+        report[0], std::regex("VRAM合計容量\t[0-9]+ Bytes\nVRAM使用可能容量\t[0-9]+ Bytes")))
+        << report[0];
+    for (const char* fault : {"IDirectDraw::QueryInterface", "IDirectDraw2::GetAvailableVidMem"}) {
+        platform::InjectFault(fault, DDERR_GENERIC, 1);
+        EXPECT_EQ(app.ShowVideoMemory(), 0) << fault;
+    }
+    EXPECT_TRUE(Shown().empty());
 }
 
 } // namespace
