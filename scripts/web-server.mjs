@@ -1,0 +1,49 @@
+// A static file server for the web build on 127.0.0.1, sending the two
+// headers that make the page cross-origin isolated (without them a browser
+// gives the page no SharedArrayBuffer, and the game's threads cannot run).
+// Used by serve-web.sh, the browser test and the web benchmark.
+import { createServer } from 'node:http';
+import { readFile } from 'node:fs/promises';
+import { extname, join, normalize } from 'node:path';
+
+const types = {
+    '.html': 'text/html; charset=utf-8',
+    '.js': 'text/javascript',
+    '.mjs': 'text/javascript',
+    '.css': 'text/css',
+    '.wasm': 'application/wasm',
+    '.data': 'application/octet-stream',
+    '.sf2': 'application/octet-stream',
+};
+
+// Serves `root` on 127.0.0.1:`port` (0: any free port); resolves to the
+// server, whose address().port says where. With `isolate` false the two
+// headers are left out, as a plain static host does.
+export function serveSite(root, port = 0, { isolate = true } = {}) {
+    const server = createServer(async (request, response) => {
+        const path = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+        const file = normalize(join(root, path.endsWith('/') ? `${path}index.html` : path));
+        if (!file.startsWith(normalize(root))) {
+            response.writeHead(403).end();
+            return;
+        }
+        try {
+            const body = await readFile(file);
+            const headers = { 'Content-Type': types[extname(file)] || 'application/octet-stream' };
+            if (isolate) {
+                headers['Cross-Origin-Opener-Policy'] = 'same-origin';
+                headers['Cross-Origin-Embedder-Policy'] = 'require-corp';
+            }
+            response.writeHead(200, headers).end(body);
+        } catch {
+            response.writeHead(404).end('not found');
+        }
+    });
+    return new Promise((resolve) => server.listen(port, '127.0.0.1', () => resolve(server)));
+}
+
+if (import.meta.url === `file://${process.argv[1]}`) {
+    const [root = 'build-web/site', port = '8640'] = process.argv.slice(2);
+    const server = await serveSite(root, Number(port));
+    console.log(`serving ${root} on http://127.0.0.1:${server.address().port}/`);
+}
