@@ -16,28 +16,33 @@ const types = {
     '.sf2': 'application/octet-stream',
 };
 
-// Serves `root` on 127.0.0.1:`port` (0: any free port); resolves to the
-// server, whose address().port says where. With `isolate` false the two
-// headers are left out, as a plain static host does.
-export function serveSite(root, port = 0, { isolate = true } = {}) {
+// Serves `roots` (a folder, or several looked in in turn) on
+// 127.0.0.1:`port` (0: any free port); resolves to the server, whose
+// address().port says where. With `isolate` false the two headers are left
+// out, as a plain static host does.
+export function serveSite(roots, port = 0, { isolate = true } = {}) {
+    const folders = [].concat(roots).map((root) => normalize(root));
     const server = createServer(async (request, response) => {
         const path = decodeURIComponent(new URL(request.url, 'http://x').pathname);
-        const file = normalize(join(root, path.endsWith('/') ? `${path}index.html` : path));
-        if (!file.startsWith(normalize(root))) {
-            response.writeHead(403).end();
-            return;
-        }
-        try {
-            const body = await readFile(file);
+        const wanted = path.endsWith('/') ? `${path}index.html` : path;
+        for (const root of folders) {
+            const file = normalize(join(root, wanted));
+            if (!file.startsWith(root)) break;
+            let body;
+            try {
+                body = await readFile(file);
+            } catch {
+                continue;
+            }
             const headers = { 'Content-Type': types[extname(file)] || 'application/octet-stream' };
             if (isolate) {
                 headers['Cross-Origin-Opener-Policy'] = 'same-origin';
                 headers['Cross-Origin-Embedder-Policy'] = 'require-corp';
             }
             response.writeHead(200, headers).end(body);
-        } catch {
-            response.writeHead(404).end('not found');
+            return;
         }
+        response.writeHead(404).end('not found');
     });
     return new Promise((resolve) => server.listen(port, '127.0.0.1', () => resolve(server)));
 }

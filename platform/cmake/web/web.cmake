@@ -18,10 +18,6 @@ find_package(Freetype REQUIRED)
 find_package(SDL2 REQUIRED CONFIG)
 target_link_libraries(quorvane_platform PUBLIC Freetype::Freetype SDL2::SDL2-static)
 
-# Where the web room puts what the page loads with the program: the sounds
-# and the fonts, packaged into quorvane.data and found at /Wave and /fonts.
-set(QUORVANE_WEB_DATA_DIR ${CMAKE_BINARY_DIR}/web/data CACHE INTERNAL "")
-
 # The process entry: main runs in a worker (PROXY_TO_PTHREAD), so WinMain may
 # block; the memory is fixed, as the AudioWorklet holds a view of it.
 add_library(quorvane_platform_main STATIC ${QUORVANE_WEB_DIR}/web_main.cpp)
@@ -34,9 +30,8 @@ target_link_options(quorvane_platform_main INTERFACE
     -sINITIAL_MEMORY=268435456
     -sENVIRONMENT=web,worker
     -sEXPORTED_RUNTIME_METHODS=[ccall]
-    -sEXPORTED_FUNCTIONS=[_main,_quorvane_web_key,_quorvane_web_pointer,_quorvane_web_activate,_quorvane_web_close,_quorvane_web_layout,_quorvane_web_frame_left,_quorvane_web_frame_top,_quorvane_web_take_frame,_quorvane_web_answer]
+    -sEXPORTED_FUNCTIONS=[_main,_quorvane_web_key,_quorvane_web_pointer,_quorvane_web_activate,_quorvane_web_close,_quorvane_web_layout,_quorvane_web_frame_left,_quorvane_web_frame_top,_quorvane_web_take_frame,_quorvane_web_answer,_quorvane_web_frames_presented,_quorvane_web_take_wake_lateness]
     -Wl,--wrap=iconv_open
-    --js-library=${QUORVANE_WEB_DIR}/library_quorvane.js
-    "SHELL:--preload-file ${QUORVANE_WEB_DATA_DIR}@/")
+    --js-library=${QUORVANE_WEB_DIR}/library_quorvane.js)
 set_property(TARGET quorvane_platform_main APPEND PROPERTY INTERFACE_LINK_DEPENDS
              ${QUORVANE_WEB_DIR}/library_quorvane.js)

@@ -97,4 +97,14 @@ EMSCRIPTEN_KEEPALIVE void quorvane_web_answer(int buttonId) {
     }
 }
 
+EMSCRIPTEN_KEEPALIVE unsigned quorvane_web_frames_presented() {
+    WebBackend* backend = WebBackend::Active();
+    return backend ? backend->FramesPresented() : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE double quorvane_web_take_wake_lateness() {
+    WebBackend* backend = WebBackend::Active();
+    return backend ? backend->TakeWakeLateness() : 0;
+}
+
 } // extern "C"

@@ -65,9 +65,20 @@ void WebBackend::WaitUntil(std::uint32_t deadlineMs) {
     // To the start of the deadline's millisecond, as the desktop's clock wait.
     const double wait = std::floor(now) + remaining - now;
     std::unique_lock<std::mutex> lock(wakeLock);
-    woken.wait_for(lock, std::chrono::duration<double, std::milli>(wait),
-                   [this] { return wakePending; });
+    const bool woke = woken.wait_for(lock, std::chrono::duration<double, std::milli>(wait),
+                                     [this] { return wakePending; });
     wakePending = false;
+    if (!woke) {
+        const double late = emscripten_get_now() - (now + wait);
+        latenessMicroseconds.fetch_add(static_cast<std::uint64_t>(std::max(0.0, late) * 1000));
+        timedWakes.fetch_add(1);
+    }
+}
+
+double WebBackend::TakeWakeLateness() {
+    const std::uint32_t wakes = timedWakes.exchange(0);
+    const std::uint64_t total = latenessMicroseconds.exchange(0);
+    return wakes ? static_cast<double>(total) / wakes / 1000 : 0;
 }
 
 void WebBackend::Wake() {
@@ -89,6 +100,7 @@ bool WebBackend::IsKeyDown(int virtualKey) {
 void WebBackend::Present(const std::uint8_t* indices, int width, int height, int pitch,
                          const PaletteColour* palette) {
     input.FramePresented();
+    presented.fetch_add(1);
     if (!indices || !palette || width != kFrameWidth || height != kFrameHeight || pitch < width) {
         return;
     }

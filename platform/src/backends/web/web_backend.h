@@ -56,6 +56,12 @@ public:
 
     static WebBackend* Active() { return active.load(); }
 
+    // For the page's measurements: frames presented so far, and how late,
+    // on average, the waits that ran to their deadline ended since the last
+    // call (in milliseconds past the start of the deadline's millisecond).
+    std::uint32_t FramesPresented() const { return presented.load(); }
+    double TakeWakeLateness();
+
 private:
     void Pump();
 
@@ -63,6 +69,10 @@ private:
 
     InputQueue input;
     FramePlacement placement;
+
+    std::atomic<std::uint32_t> presented{0};
+    std::atomic<std::uint64_t> latenessMicroseconds{0};
+    std::atomic<std::uint32_t> timedWakes{0};
 
     std::mutex wakeLock;
     std::condition_variable woken;

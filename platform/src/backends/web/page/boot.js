@@ -326,20 +326,25 @@ var Module = {
     },
 };
 
+// The program to run: the game, unless the address names another program of
+// the build (the browser test's music probe).
+const program = (new URLSearchParams(location.search).get('program') || 'quorvane')
+    .replace(/[^a-z_]/g, '');
+
 function startGame() {
     if (!self.crossOriginIsolated) {
         showNotice('This page needs cross-origin isolation (see the README: serve-web.sh).');
         return;
     }
     const script = document.createElement('script');
-    script.src = 'quorvane.js';
+    script.src = `${program}.js`;
     document.body.appendChild(script);
 }
 
 // One tab runs the game: the others say so and show nothing else, as a
 // second start of the desktop game exits at once. The lock goes with the tab.
 if (navigator.locks) {
-    navigator.locks.request('quorvane', { ifAvailable: true }, (lock) => {
+    navigator.locks.request(program, { ifAvailable: true }, (lock) => {
         if (!lock) {
             page.refused = true;
             canvas.hidden = true;
