@@ -1,8 +1,7 @@
 // The built-in synthesizer in a browser: FluidSynth compiled to WebAssembly
 // (js-synthesizer) on the page, playing the same General MIDI SoundFont as on
 // the desktop through its own AudioWorklet beside the mixer's. Our sequencer
-// still decides what sounds when; this port passes each message on. A
-// browser has no MIDI ports of the machine to offer besides it.
+// still decides what sounds when; this port passes each message on.
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -156,10 +155,26 @@ std::unique_ptr<MusicPortDriver> OpenSynthesizerPort(std::shared_ptr<Mixer> mixe
     return std::make_unique<PageSynthesizerPort>(channelGroups, effects);
 }
 
-void AppendAlsaPorts(std::vector<PortEntry>&) {}
+namespace {
 
-std::unique_ptr<MusicPortDriver> OpenAlsaPort(int, int) {
-    return nullptr;
+// A browser shows a page no MIDI ports of the machine's sequencer.
+class NoSequencer final : public Sequencer {
+public:
+    void AppendPorts(std::vector<PortEntry>&) override {}
+    std::unique_ptr<MusicPortDriver> OpenPort(int, int) override { return nullptr; }
+};
+
+Sequencer* replacement = nullptr;
+
+} // namespace
+
+Sequencer& CurrentSequencer() {
+    static NoSequencer none;
+    return replacement ? *replacement : none;
+}
+
+void ReplaceSequencer(Sequencer* sequencer) {
+    replacement = sequencer;
 }
 
 } // namespace platform::audio
