@@ -56,8 +56,9 @@ build_dep sdl2 "$(source_of libsdl2)" \
     -DSDL_FILESYSTEM=OFF -DSDL_LOCALE=OFF -DSDL_MISC=OFF -DSDL_LOADSO=OFF -DSDL_TIMERS=OFF \
     -DSDL_EVENTS=OFF -DSDL_THREADS=ON -DSDL_PTHREADS=ON
 
-if [ ! -d node_modules/js-synthesizer ] || [ package-lock.json -nt node_modules/.package-lock.json ]; then
-    npm ci --no-audit --no-fund
+if [ ! -d node_modules/js-synthesizer ]; then
+    echo "build-web: no node_modules (scripts/install-deps.sh runs npm ci)" >&2
+    exit 1
 fi
 
 if [ ! -f build/CMakeCache.txt ]; then

@@ -19,8 +19,9 @@ const types = {
 // Serves `roots` (a folder, or several looked in in turn) on
 // 127.0.0.1:`port` (0: any free port); resolves to the server, whose
 // address().port says where. With `isolate` false the two headers are left
-// out, as a plain static host does.
-export function serveSite(roots, port = 0, { isolate = true } = {}) {
+// out, as a plain static host does; `served(path, bytes)` hears of every
+// file handed out.
+export function serveSite(roots, port = 0, { isolate = true, served = () => {} } = {}) {
     const folders = [].concat(roots).map((root) => normalize(root));
     const server = createServer(async (request, response) => {
         const path = decodeURIComponent(new URL(request.url, 'http://x').pathname);
@@ -40,6 +41,7 @@ export function serveSite(roots, port = 0, { isolate = true } = {}) {
                 headers['Cross-Origin-Embedder-Policy'] = 'require-corp';
             }
             response.writeHead(200, headers).end(body);
+            served(wanted, body.length);
             return;
         }
         response.writeHead(404).end('not found');

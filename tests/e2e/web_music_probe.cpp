@@ -1,10 +1,11 @@
-// A small program for the web build's browser test: DirectMusic on the
-// page's synthesizer. It writes a Standard MIDI File (an organ chord held
-// for three seconds), waits for Space (which also lets the page's sound
-// start), loads the file through the loader, downloads its instruments to
-// the default port, plays it as a segment and, once the performance says it
-// ended, closes. It says on its standard output what it is doing, and exits
-// with 0 when every call succeeded.
+// A small program for the web build's browser test: a message box and
+// DirectMusic on the page's synthesizer. It asks, in Japanese, whether to
+// play (OK goes on, Cancel ends it with 3), writes a Standard MIDI File (an
+// organ chord held for three seconds), waits for Space (which also lets the
+// page's sound start), loads the file through the loader, downloads its
+// instruments to the default port, plays it as a segment and, once the
+// performance says it ended, closes. It says on its standard output what it
+// is doing, and exits with 0 when every call succeeded.
 #include <cstdio>
 #include <fstream>
 
@@ -38,6 +39,15 @@ bool SpaceHeld() {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // 音楽を鳴らします ("the music will play"), captioned ミュージックの試験
+    // ("music test"), in code page 932 as the game writes its boxes.
+    const int answer = MessageBoxA(
+        nullptr, "\x89\xB9\x8A\x79\x82\xF0\x96\xC2\x82\xE7\x82\xB5\x82\xDC\x82\xB7",
+        "\x83\x7E\x83\x85\x81\x5B\x83\x57\x83\x62\x83\x4E\x82\xCC\x8E\x8E\x8C\xB1", MB_OKCANCEL);
+    if (answer != IDOK) {
+        std::printf("music probe: answered %d\n", answer);
+        return 3;
+    }
     {
         std::ofstream file("/tmp/chord.mid", std::ios::binary);
         file.write(reinterpret_cast<const char*>(kChord), sizeof kChord);

@@ -11,8 +11,9 @@
 //   - reloaded, Enter starts play, the arrows steer the sun without
 //     scrolling the page, and a tap of Z shorter than a frame launches a
 //     planet (the HUD counts it);
-//   - a MIDI segment played through DirectMusic (web_music_probe.cpp) is
-//     heard from the page's synthesizer, and the program ends with 0.
+//   - a message box (web_music_probe.cpp) is a dialog on the page, in
+//     Japanese, whose OK the program hears; a MIDI segment it plays through
+//     DirectMusic is heard from the page's synthesizer, and it ends with 0.
 //
 // usage: node web_test.mjs <site folder> <folder of the music probe>
 //                          <native headless runner> <output folder>
@@ -275,7 +276,7 @@ try {
     const sunBefore = sunAt(steerFrom.rgb);
     await page.keyboard.down('ArrowLeft');
     await page.keyboard.down('Space');
-    await sleep(600);
+    await sleep(1000);
     await page.keyboard.up('Space');
     await page.keyboard.up('ArrowLeft');
     await sleep(300);
@@ -308,6 +309,18 @@ try {
     const said = [];
     probe.on('console', (message) => said.push(message.text()));
     await probe.goto(`${url}?program=quorvane_music_probe`);
+    const box = await until('the probe\'s message box', () => probe.evaluate(() => {
+        const dialog = document.getElementById('message-box');
+        return dialog.open && {
+            caption: document.getElementById('message-caption').textContent,
+            text: document.getElementById('message-text').textContent,
+            buttons: [...dialog.querySelectorAll('button')].map((b) => b.textContent),
+        };
+    }), 15000);
+    check('a message box is a page dialog in Japanese with the buttons of its type',
+        box.caption === 'ミュージックの試験' && box.text === '音楽を鳴らします' &&
+        JSON.stringify(box.buttons) === JSON.stringify(['OK', 'キャンセル']), JSON.stringify(box));
+    await probe.click('#message-buttons button[value="1"]');
     await until('the probe\'s readiness', () => said.some((t) => /press Space/.test(t)), 15000);
     await probe.keyboard.press('Space');
     await until('the segment playing', () => said.some((t) => /playing|failed/.test(t)), 30000);

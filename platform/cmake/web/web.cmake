@@ -25,7 +25,7 @@ target_link_libraries(quorvane_platform_main PUBLIC quorvane_platform)
 target_include_directories(quorvane_platform_main PRIVATE src)
 target_link_options(quorvane_platform_main INTERFACE
     -sPROXY_TO_PTHREAD=1
-    -sPTHREAD_POOL_SIZE=6
+    -sPTHREAD_POOL_SIZE=3
     -sEXIT_RUNTIME=1
     -sINITIAL_MEMORY=268435456
     -sENVIRONMENT=web,worker

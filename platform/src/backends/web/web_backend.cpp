@@ -1,6 +1,7 @@
 #include "backends/web/web_backend.h"
 
 #include <emscripten.h>
+#include <emscripten/threading.h>
 
 #include <algorithm>
 #include <chrono>
@@ -60,19 +61,25 @@ void WebBackend::WaitUntil(std::uint32_t deadlineMs) {
     const double now = emscripten_get_now();
     const auto remaining = static_cast<std::int32_t>(deadlineMs - static_cast<std::uint32_t>(now));
     if (remaining <= 0) {
+        wakePending.store(0);
         return;
     }
     // To the start of the deadline's millisecond, as the desktop's clock wait.
-    const double wait = std::floor(now) + remaining - now;
-    std::unique_lock<std::mutex> lock(wakeLock);
-    const bool woke = woken.wait_for(lock, std::chrono::duration<double, std::milli>(wait),
-                                     [this] { return wakePending; });
-    wakePending = false;
-    if (!woke) {
-        const double late = emscripten_get_now() - (now + wait);
-        latenessMicroseconds.fetch_add(static_cast<std::uint64_t>(std::max(0.0, late) * 1000));
-        timedWakes.fetch_add(1);
+    const double until = std::floor(now) + remaining;
+    for (double left = until - now; left > 0; left = until - emscripten_get_now()) {
+        if (wakePending.exchange(0) != 0) {
+            return;
+        }
+        // The worker really sleeps here (Atomics.wait) until Wake changes
+        // the word or the time is up.
+        emscripten_futex_wait(&wakePending, 0, left);
     }
+    if (wakePending.exchange(0) != 0) {
+        return;
+    }
+    const double late = emscripten_get_now() - until;
+    latenessMicroseconds.fetch_add(static_cast<std::uint64_t>(std::max(0.0, late) * 1000));
+    timedWakes.fetch_add(1);
 }
 
 double WebBackend::TakeWakeLateness() {
@@ -82,11 +89,8 @@ double WebBackend::TakeWakeLateness() {
 }
 
 void WebBackend::Wake() {
-    {
-        std::lock_guard<std::mutex> hold(wakeLock);
-        wakePending = true;
-    }
-    woken.notify_all();
+    wakePending.store(1);
+    emscripten_futex_wake(&wakePending, 1);
 }
 
 void WebBackend::Sleep(std::uint32_t ms) {

@@ -74,9 +74,9 @@ private:
     std::atomic<std::uint64_t> latenessMicroseconds{0};
     std::atomic<std::uint32_t> timedWakes{0};
 
-    std::mutex wakeLock;
-    std::condition_variable woken;
-    bool wakePending = false;
+    // Set by Wake, taken by WaitUntil; the word a waiting game thread
+    // sleeps on.
+    std::atomic<std::uint32_t> wakePending{0};
 
     FrameSlots frames;
     std::vector<std::uint8_t> lastIndices;
