@@ -19,7 +19,8 @@
 //
 // usage: node web_test.mjs <site folder> <folder of the music probe>
 //                          <native headless runner> <output folder>
-// Screenshots stay in the output folder.
+// Screenshots (the canvas's, and the whole page in play) stay in the output
+// folder.
 import { execFileSync } from 'node:child_process';
 import { mkdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { dirname, join, resolve } from 'node:path';
@@ -207,6 +208,7 @@ try {
         return isPlayScreen(play.rgb);
     }, 10000);
     check('Z held starts play: HUD captions, the sun, a dark sky, no title', true);
+    await page.screenshot({ path: join(out, 'page-play.png') });
 
     // --- hidden, the game pauses; a second tab is refused
     const presented = () => page.evaluate(() => Module._quorvane_web_frames_presented());
@@ -272,7 +274,7 @@ try {
     await sleep(300);
     await page.keyboard.up('Space');
     await page.keyboard.up('ArrowLeft');
-    const steered = await canvasShot(page, 'steered.png');
+    const afterArrows = await canvasShot(page, 'arrows.png');
     const prevented = await page.evaluate(() => window.prevented);
     check('the arrows and Space go to the game, not to the page\'s scrolling',
         prevented.ArrowLeft === true && prevented.Space === true, JSON.stringify(prevented));
@@ -286,7 +288,7 @@ try {
     // before the game next samples its keys.
     const cdp = await page.createCDPSession();
     const key = { code: 'KeyZ', key: 'z', windowsVirtualKeyCode: 90 };
-    let hud = hudOf(steered.rgb);
+    let hud = hudOf(afterArrows.rgb);
     for (let tap = 1; tap <= 3; ++tap) {
         await Promise.all([
             cdp.send('Input.dispatchKeyEvent', { type: 'keyDown', ...key }),

@@ -6,6 +6,7 @@
 
 const canvas = document.getElementById('screen');
 const notice = document.getElementById('notice');
+const messageBoxDialog = document.getElementById('message-box');
 const context2d = canvas.getContext('2d', { alpha: false });
 const image = context2d.createImageData(640, 480);
 
@@ -204,7 +205,7 @@ const page = {
 
     messageBox(caption, text, type) {
         this.messageBoxes.push({ caption, text, type });
-        const dialog = document.getElementById('message-box');
+        const dialog = messageBoxDialog;
         document.getElementById('message-caption').textContent = caption;
         document.getElementById('message-text').textContent = text;
         const buttons = document.getElementById('message-buttons');
@@ -270,7 +271,8 @@ document.getElementById('fullscreen').addEventListener('click', (event) => {
 
 function sendKey(event, down) {
     page.resumeAudio();
-    if (!Module._quorvane_web_key || page.exitCode !== null) return;
+    // While a message box is up it has the keyboard, as on Windows.
+    if (!Module._quorvane_web_key || page.exitCode !== null || messageBoxDialog.open) return;
     if (down && event.altKey && event.code === 'Enter') {
         event.preventDefault();
         toggleFullscreen();
@@ -318,6 +320,10 @@ var Module = {
     canvas,
     print: (text) => console.log(text),
     printErr: (text) => console.warn(text),
+    onAbort(what) {
+        showNotice(`Quorvane stopped: ${what}. Reload the page to try again.`);
+        canvas.hidden = true;
+    },
     onExit(code) {
         page.exitCode = code;
         page.closeAudio();
