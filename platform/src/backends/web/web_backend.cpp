@@ -26,8 +26,8 @@ void quorvane_js_set_cursor(int visible);
 namespace platform::web {
 namespace {
 
-constexpr int kFrameWidth = 640;
-constexpr int kFrameHeight = 480;
+constexpr int kFrameWidth = kScreenWidth;
+constexpr int kFrameHeight = kScreenHeight;
 
 // The ring holds about 93 ms of sound; the pump keeps it about half full, so
 // a player hears a sound 20 to 50 ms after the game starts it.
