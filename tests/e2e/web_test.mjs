@@ -8,7 +8,7 @@
 //   - a second tab is refused and shows nothing else;
 //   - the background tune is heard at its level;
 //   - Escape ends the program with exit code 0;
-//   - reloaded, Enter starts play, the arrows and Space reach the game
+//   - reloaded, a click starts play, the arrows and Space reach the game
 //     without scrolling the page, and a tap of Z shorter than a frame
 //     launches a planet (the HUD counts it);
 //   - a message box (web_music_probe.cpp) is a dialog on the page, in
@@ -253,7 +253,7 @@ try {
         () => page.evaluate(() => window.quorvane.exitCode !== null && [window.quorvane.exitCode]), 10000);
     check('Escape ends the program with exit code 0', exitCode[0] === 0, `exit code ${exitCode[0]}`);
 
-    // --- again from the start: Enter starts play without a launch; the
+    // --- again from the start: a click starts play without a launch; the
     // arrows are the game's, and a tap of Z shorter than a frame launches a
     // planet
     await page.reload();
@@ -263,12 +263,13 @@ try {
         addEventListener('keydown', (e) => { window.prevented[e.code] = e.defaultPrevented; });
     });
     await sleep(300);
-    await page.keyboard.press('Enter');
-    let steerFrom = null;
-    await until('the play screen after Enter', async () => {
-        steerFrom = await canvasShot(page, 'play-enter.png');
-        return isPlayScreen(steerFrom.rgb);
+    await page.mouse.click(640, 512); // the left button, in the middle of the frame
+    let playAfterClick = null;
+    await until('the play screen after a click', async () => {
+        playAfterClick = await canvasShot(page, 'play-enter.png');
+        return isPlayScreen(playAfterClick.rgb);
     }, 10000);
+    check('a click on the frame (the left button) starts play', true);
     await page.keyboard.down('ArrowLeft');
     await page.keyboard.down('Space');
     await sleep(300);
