@@ -28,6 +28,10 @@ packages=(
     g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
     # the Windows build's test: 64-bit Wine
     wine wine64
+    # the web build: Debian's emscripten and Node.js, the fonts cut down to
+    # what the game draws (pyftsubset), unpacking Debian's sources of the
+    # libraries built for WebAssembly; its test's browser
+    emscripten nodejs fonttools dpkg-dev chromium
 )
 
 missing=()
@@ -37,17 +41,58 @@ for p in "${packages[@]}"; do
     fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-    echo "install-deps: all ${#packages[@]} packages present"
-    exit 0
+# npm comes with Debian's nodejs from its own package, or with a Node.js
+# from elsewhere; only a machine without one gets Debian's.
+if ! command -v npm >/dev/null; then
+    missing+=(npm)
 fi
 
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then
     sudo_cmd=(sudo)
 fi
-
-echo "install-deps: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "install-deps: all ${#packages[@]} packages present"
+else
+    echo "install-deps: installing ${missing[*]}"
+    "${sudo_cmd[@]}" apt-get update -qq
+    "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The web build compiles FreeType and SDL2 for WebAssembly from Debian's own
+# source packages (scripts/build-web.sh); they are unpacked here once.
+web_sources=${QUORVANE_WEB_SOURCES:-/var/cache/quorvane/web-sources}
+source_list=/etc/apt/sources.list.d/quorvane-deb-src.sources
+wanted_sources=()
+for source in freetype libsdl2; do
+    if ! compgen -G "$web_sources/$source-*/CMakeLists.txt" >/dev/null; then
+        wanted_sources+=("$source")
+    fi
+done
+if [ ${#wanted_sources[@]} -gt 0 ]; then
+    if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ &&
+        ! grep -qs '^deb-src' /etc/apt/sources.list; then
+        echo "install-deps: adding Debian's source archive ($source_list)"
+        "${sudo_cmd[@]}" tee "$source_list" >/dev/null <<'SOURCES'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SOURCES
+    fi
+    "${sudo_cmd[@]}" apt-get update -qq
+    "${sudo_cmd[@]}" mkdir -p "$web_sources"
+    echo "install-deps: unpacking the Debian sources of ${wanted_sources[*]} into $web_sources"
+    (cd "$web_sources" && "${sudo_cmd[@]}" apt-get source -qq "${wanted_sources[@]}")
+fi
+
+# The npm packages of the web build and its test, as package-lock.json pins
+# them (no browser is downloaded: the test drives Debian's chromium).
+cd "$(dirname "$0")/.."
+if [ ! -f node_modules/.package-lock.json ] || [ package-lock.json -nt node_modules/.package-lock.json ]; then
+    echo "install-deps: npm ci"
+    PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error
+fi

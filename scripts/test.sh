@@ -3,11 +3,12 @@
 # build with AddressSanitizer and UndefinedBehaviorSanitizer. In between it
 # builds the Windows executable and plays it under Wine
 # (scripts/test-windows.sh, which takes the release build's artwork and
-# sounds), and runs the tests of the threaded parts in a small
-# ThreadSanitizer build. Before building it checks that the stand-in exports
+# sounds), runs the tests of the threaded parts in a small ThreadSanitizer
+# build, and builds the web build and plays it in headless Chromium
+# (scripts/test-web.sh). Before building it checks that the stand-in exports
 # no Windows API the game does not call (scripts/unused-winapi.py). Installs
-# any missing Debian packages first. Exits non-zero when anything fails; the test
-# runner's summary closes the output.
+# any missing Debian packages first. Exits non-zero when anything fails; the
+# test runner's summary closes the output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -43,6 +44,9 @@ cmake --build build-tsan -j "$jobs" --target "${tsan_programs[@]}"
 TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp halt_on_error=1" \
     ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
     -L "^($(IFS='|'; echo "${tsan_programs[*]}"))\$"
+
+echo "== web build, played in Chromium =="
+./scripts/test-web.sh
 
 echo "== sanitizer build (address, undefined) =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON \

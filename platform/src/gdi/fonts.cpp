@@ -1,6 +1,6 @@
 #include "gdi/fonts.h"
+#include "gdi/face_match.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
@@ -16,18 +16,7 @@
 #include <tuple>
 
 namespace platform::gdi {
-namespace {
 
-// Where a face lives and what it is.
-struct FaceFile {
-    std::string path;
-    int index = 0;
-    std::string family;
-    int weight = 400; // OpenType scale
-    bool italic = false;
-};
-
-// Family names compare as fontconfig compares them: case and blanks aside.
 bool SameFamily(const char* a, const char* b) {
     auto next = [](const char*& p) {
         while (*p == ' ') {
@@ -54,11 +43,12 @@ bool SameFamily(const char* a, const char* b) {
     }
 }
 
+namespace {
+
 bool IsGenericFamily(const std::string& name) {
     static const char* const generic[] = {"sans-serif", "sans", "serif", "monospace", "mono"};
     for (const char* g : generic) {
-        if (FcStrCmpIgnoreCase(reinterpret_cast<const FcChar8*>(name.c_str()),
-                               reinterpret_cast<const FcChar8*>(g)) == 0) {
+        if (SameFamily(name.c_str(), g)) {
             return true;
         }
     }
@@ -70,11 +60,6 @@ class FreeTypeFont;
 class FontSystem {
 public:
     FontSystem() {
-        // fontconfig keeps its configuration until FcFini; give it back at
-        // exit (nothing asks fontconfig anything after that).
-        if (FcInit()) {
-            std::atexit(FcFini);
-        }
         if (FT_Init_FreeType(&library) != 0) {
             library = nullptr;
         }
@@ -85,9 +70,6 @@ public:
     std::shared_ptr<RealizedFont> Realize(const FontRequest& request);
 
 private:
-    // The installed face fontconfig gives for `family`; with `exact`, only a
-    // face that really carries that family name.
-    std::optional<FaceFile> Match(const std::string& family, int weight, bool italic, bool exact);
     std::optional<FaceFile> Resolve(const std::string& family, int weight, bool italic);
     FT_Face OpenFace(const FaceFile& file);
 
@@ -239,61 +221,6 @@ private:
     std::unordered_map<char32_t, Glyph> others;
 };
 
-std::optional<FaceFile> FontSystem::Match(const std::string& family, int weight, bool italic,
-                                          bool exact) {
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
-    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
-    if (match == nullptr) {
-        return std::nullopt;
-    }
-    std::optional<FaceFile> found;
-    FcChar8* path = nullptr;
-    FcBool scalable = FcFalse;
-    if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch &&
-        FcPatternGetBool(match, FC_SCALABLE, 0, &scalable) == FcResultMatch && scalable) {
-        bool named = !exact;
-        FcChar8* name = nullptr;
-        for (int n = 0; FcPatternGetString(match, FC_FAMILY, n, &name) == FcResultMatch; ++n) {
-            if (SameFamily(reinterpret_cast<const char*>(name), family.c_str())) {
-                named = true;
-            }
-        }
-        if (named) {
-            FaceFile file;
-            file.path = reinterpret_cast<const char*>(path);
-            int index = 0;
-            FcPatternGetInteger(match, FC_INDEX, 0, &index);
-            file.index = index;
-            if (FcPatternGetString(match, FC_FAMILY, 0, &name) == FcResultMatch) {
-                file.family = reinterpret_cast<const char*>(name);
-            }
-            int fcWeight = FC_WEIGHT_REGULAR;
-            FcPatternGetInteger(match, FC_WEIGHT, 0, &fcWeight);
-            file.weight = FcWeightToOpenType(fcWeight);
-            // fontconfig's own synthetic-bold rule raises the weight it reports
-            // for a face that has no bold, and asks for emboldening instead.
-            FcBool embolden = FcFalse;
-            if (FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden) == FcResultMatch && embolden) {
-                file.weight = 400;
-            }
-            int fcSlant = FC_SLANT_ROMAN;
-            FcPatternGetInteger(match, FC_SLANT, 0, &fcSlant);
-            file.italic = fcSlant != FC_SLANT_ROMAN;
-            found = file;
-        }
-    }
-    FcPatternDestroy(match);
-    return found;
-}
-
 std::optional<FaceFile> FontSystem::Resolve(const std::string& family, int weight, bool italic) {
     const auto key = std::make_tuple(family, weight, italic);
     if (auto cached = resolved.find(key); cached != resolved.end()) {
@@ -301,22 +228,22 @@ std::optional<FaceFile> FontSystem::Resolve(const std::string& family, int weigh
     }
     std::optional<FaceFile> file;
     if (family.empty()) {
-        file = Match("sans-serif", weight, italic, false);
+        file = MatchInstalledFace("sans-serif", weight, italic, false);
     } else if (IsGenericFamily(family)) {
-        file = Match(family, weight, italic, false);
+        file = MatchInstalledFace(family, weight, italic, false);
     } else {
         // The face asked for; where the machine lacks it (such as a Windows
         // Japanese gothic), the installed Japanese gothic, then any monospace.
-        file = Match(family, weight, italic, true);
+        file = MatchInstalledFace(family, weight, italic, true);
         if (!file) {
-            file = Match("IPAGothic", weight, italic, true);
+            file = MatchInstalledFace("IPAGothic", weight, italic, true);
         }
         if (!file) {
-            file = Match("monospace", weight, italic, false);
+            file = MatchInstalledFace("monospace", weight, italic, false);
         }
     }
     if (!file) {
-        file = Match("sans-serif", weight, italic, false);
+        file = MatchInstalledFace("sans-serif", weight, italic, false);
     }
     resolved.emplace(key, file);
     return file;

@@ -4,6 +4,7 @@
 #include <compare>
 #include <cstring>
 #include <map>
+#include <tuple>
 
 #include "gdi/colour.h"
 #include "gdi/fonts.h"
@@ -25,7 +26,11 @@ struct CreateKey {
     int weight = 0;
     bool italic = false;
     DWORD pitchAndFamily = 0;
-    auto operator<=>(const CreateKey&) const = default;
+    // Spelt out, as the web build's C++ library has no <=> for std::array.
+    bool operator<(const CreateKey& o) const {
+        return std::tie(face, height, width, weight, italic, pitchAndFamily) <
+               std::tie(o.face, o.height, o.width, o.weight, o.italic, o.pitchAndFamily);
+    }
 };
 
 std::map<CreateKey, std::shared_ptr<RealizedFont>>& CreatedFonts() {
