@@ -206,6 +206,8 @@ void DrawSprite(Picture& screen, const Artwork& art, int row, std::uint32_t fram
     screen.Blit(art, cell, {cx - w, cy - h, cx + w, cy + h});
 }
 
+} // namespace
+
 // The HUD font: digits 10 x 14 from (76, 960); letters 13 x 15 from
 // (176, 960), drawn one row taller from one row higher; spaces 10 wide.
 void DrawHudText(Picture& screen, const Artwork& art, int x, int y, const std::string& text) {
@@ -220,8 +222,6 @@ void DrawHudText(Picture& screen, const Artwork& art, int x, int y, const std::s
         x += c >= 'A' ? 13 : 10;
     }
 }
-
-} // namespace
 
 void DrawPlayScene(Picture& screen, const Artwork& art, const PlayState& before,
                    const PlayState& after) {

@@ -84,6 +84,11 @@ IDirectDrawSurface* MakeSurface(IDirectDraw* directDraw, int width, int height);
 inline constexpr std::uint8_t UNDRAWN = 7;
 Picture GdiPicture(const std::function<void(HDC)>& draw);
 
+// HUD text in the bitmap font of `art`, as the game lays it out: digits 10
+// wide, capitals 13 wide stretched one row taller from one row higher,
+// spaces 10 wide.
+void DrawHudText(Picture& screen, const Artwork& art, int x, int y, const std::string& text);
+
 // A body as the play scene works from it.
 struct Body {
     Vec2 position, velocity, acceleration;

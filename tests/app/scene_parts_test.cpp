@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/game_app.h"
+#include "game/hud.h"
 #include "game_harness.h"
 #include "platform/video.h"
 #include "support/planet_scenes.h"
@@ -71,6 +72,26 @@ TEST_F(SpriteDrawing, PositionsTruncateTowardsZeroAndSpritesAreClippedAtTheEdges
     AddPlanet(PlanetTable, Vec2(636.0f, 478.0f), 0.0f, Vec2(0.0f, 0.0f), 3);
     PlanetTable[0].steeredIndex = 4; // equal to count: a free record, no marker
     EXPECT_EQ(DrawnAsExpected(), "");
+}
+
+// The font cells filled so that every pixel of a cell differs from its
+// neighbours (the artwork leaves the letters' top row blank, which would hide
+// a letter drawn one row too low): any glyph off by a pixel shows.
+TEST_F(SpriteDrawing, HudTextPlacesEveryGlyphPixelWhereTheLayoutPutsIt) {
+    Artwork font = art;
+    const platform::SurfacePixels pixels = platform::PixelsOf(source);
+    for (int y = 960; y < 975; ++y) {
+        for (int x = 76; x < 176 + 13 * 26; ++x) {
+            const int column = x < 176 ? (x - 76) % 10 : (x - 176) % 13;
+            font.pixels[y * 640 + x] = static_cast<std::uint8_t>(1 + (y - 960) * 13 + column);
+            pixels.At(x, y) = font.At(x, y);
+        }
+    }
+    const char* const text = "AZ 09 QUORVANE 4711";
+    DrawBitmapText(100, 300, text);
+    Picture expected = Picture::Background(art);
+    DrawHudText(expected, font, 100, 300, text);
+    EXPECT_EQ(FirstDifference(0, Picture(target), expected, SCREEN), "");
 }
 
 // The key state the backend reports: one key held, or none.
