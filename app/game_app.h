@@ -55,6 +55,40 @@ extern GameApp gameApp;
 // Set at program start, cleared by the first frame.
 extern std::uint8_t firstFrame;
 
+// The title screen's state, kept for the life of the process: title frames
+// drawn so far (the prompts blink by it), the latch of X and the right
+// button, and what their next toggle does to the looping shot sound.
+extern std::uint32_t blinkCounter;
+extern std::uint8_t toggleLatch;
+extern std::uint8_t shotLoopArmed;
+
+// The joystick sampler's record, filled in by each poll, and whether its
+// first poll found a joystick (never asked again).
+struct JoystickSampler {
+    JOYINFOEX info = [] {
+        JOYINFOEX fresh{};
+        fresh.dwSize = sizeof fresh;
+        fresh.dwFlags = JOY_RETURNX | JOY_RETURNY | JOY_RETURNBUTTONS;
+        return fresh;
+    }();
+    bool polled = false;
+    bool present = false;
+};
+extern JoystickSampler joystickSampler;
+
+// The message loop's 60 Hz schedule, kept from one pass to the next.
+struct FramePacing {
+    bool started = false;
+    DWORD spareMs = 0;
+    double spareRatio = 0.0;
+    DWORD secondStart = 0;
+    DWORD framesThisSecond = 0;
+    DWORD nextWait = 0;
+    DWORD lastFrameTime = 0;
+    std::int32_t lastSpareIndex = -1;
+};
+extern FramePacing framePacing;
+
 // The play scene's step.
 void PlayStep(GameApp& app);
 

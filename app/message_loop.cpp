@@ -4,27 +4,17 @@
 // frames run in each one-second window are published as fps.
 #include "app/game_app.h"
 
+FramePacing framePacing;
+
 namespace {
 
 constexpr std::int32_t FRAME_INTERVAL_MS = 16;
 constexpr DWORD WINDOW_MS = 1000;
 
-struct Pacing {
-    bool started = false;
-    DWORD spareMs = 0;
-    double spareRatio = 0.0;
-    DWORD secondStart = 0;
-    DWORD framesThisSecond = 0;
-    DWORD nextWait = 0;
-    DWORD lastFrameTime = 0;
-    std::int32_t lastSpareIndex = -1;
-};
-
-Pacing pacing;
-
 // One pass over the clock; runs the frame when it is due. Clock differences
 // are unsigned 32-bit, so the clock's wrap after 49.7 days changes nothing.
 void PacingPass(WindowBase& base) {
+    FramePacing& pacing = framePacing;
     if (!pacing.started) {
         pacing.started = true;
         pacing.spareMs = WINDOW_MS - FRAME_INTERVAL_MS * 60;

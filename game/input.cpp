@@ -28,17 +28,9 @@ constexpr unsigned KEY_DOWN_BIT = 0x8000;
 constexpr DWORD JOYSTICK_LOW = 4096;
 constexpr DWORD JOYSTICK_HIGH = 61440;
 
-// Kept for the life of the process, as the poll fills it in.
-JOYINFOEX joystickInfo = [] {
-    JOYINFOEX info{};
-    info.dwSize = sizeof info;
-    info.dwFlags = JOY_RETURNX | JOY_RETURNY | JOY_RETURNBUTTONS;
-    return info;
-}();
-bool joystickPolled = false;
-bool joystickPresent = false;
-
 } // namespace
+
+JoystickSampler joystickSampler;
 
 InputBits GameApp::SampleInput() {
     InputBits bits = 0;
@@ -51,11 +43,12 @@ InputBits GameApp::SampleInput() {
 }
 
 DWORD GameApp::SampleJoystick() {
-    if (!joystickPolled) {
-        joystickPolled = true;
-        joystickPresent = joyGetPosEx(JOYSTICKID1, &joystickInfo) == JOYERR_NOERROR;
+    JOYINFOEX& joystickInfo = joystickSampler.info;
+    if (!joystickSampler.polled) {
+        joystickSampler.polled = true;
+        joystickSampler.present = joyGetPosEx(JOYSTICKID1, &joystickInfo) == JOYERR_NOERROR;
     }
-    if (!joystickPresent) {
+    if (!joystickSampler.present) {
         return 0xFFFFFFFFu;
     }
     joyGetPosEx(JOYSTICKID1, &joystickInfo);

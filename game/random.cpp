@@ -6,9 +6,9 @@ const std::int32_t REPLAY_VALUES[REPLAY_COUNT] = {0, 3, 0, 0, 3, 0, 0, 1, 1, 0, 
 std::uint8_t randomReplay = 0;
 std::uint32_t replayIndex = 0;
 
-namespace {
-
 std::uint32_t randomState = 1;
+
+namespace {
 
 void SkipClockDependentValues() {
     const DWORD skip = timeGetTime() % 16;

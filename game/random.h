@@ -7,6 +7,9 @@
 
 inline constexpr int RANDOM_MAX = 32767;
 
+// The generator's state: 1 at program start, never reseeded by the game.
+extern std::uint32_t randomState;
+
 // The next value of the generator, 0 to RANDOM_MAX.
 int NextRandom();
 

@@ -4,11 +4,11 @@
 #include "app/game_app.h"
 #include "game/game_texts.h"
 
-namespace {
-
 std::uint32_t blinkCounter = 0;
 std::uint8_t toggleLatch = 0;
 std::uint8_t shotLoopArmed = 1;
+
+namespace {
 
 constexpr int TITLE_X = 320;
 constexpr COLORREF TITLE_COLOUR = 0xFAA040;

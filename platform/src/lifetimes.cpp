@@ -56,6 +56,7 @@ void ClearReleaseLog() {
 void ResetProcessState() {
     CloseAllHandles();
     windowing::ForgetAllWindows();
+    windowing::ResetCursor();
     ClearFaults();
     ClearReleaseLog();
 }

@@ -1,5 +1,5 @@
-// The step's bookkeeping: the sun alone, the field limits, removals and the
-// steered index, values that are not numbers. The pulls themselves are held
+// The step's bookkeeping: the field limits, removals and the steered index,
+// values that are not numbers, the sun steered off the field. The pulls themselves are held
 // against the reference step in gravity_agreement_test.cpp.
 #include <gtest/gtest.h>
 
@@ -27,16 +27,6 @@ protected:
     void SilenceSun() { table().mass = 0.0f; }
 };
 
-TEST_F(GravityStep, SunAloneStaysPutAndIsHandedToTheHud) {
-    const Planet hud = StepPlanets();
-    EXPECT_EQ(table().count, 1u);
-    EXPECT_EQ(table().position.x, 320.0f);
-    EXPECT_EQ(table().position.y, 240.0f);
-    EXPECT_EQ(table().acceleration.x, 0.0f);
-    EXPECT_EQ(hud.mass, 250.0f);
-    EXPECT_EQ(hud.speed, 0.0f);
-}
-
 TEST_F(GravityStep, FieldLimitsAreInclusive) {
     SilenceSun();
     // Each planet lands exactly on a limit, or a quarter pixel beyond it.
@@ -50,39 +40,18 @@ TEST_F(GravityStep, FieldLimitsAreInclusive) {
     EXPECT_EQ(PlanetTable[4].position.y, 580.0f);
 
     for (std::uint32_t i = 1; i < 5; ++i) {
-        PlanetTable[i].velocity = PlanetTable[i].velocity * 0.25f; // a quarter more: 0.25 px
+        PlanetTable[i].velocity = PlanetTable[i].velocity * 0.25f; // a quarter pixel beyond
     }
-    StepPlanets();
-    // index 1 leaves, 4 moves into 1 unadvanced; 2 leaves, 3 moves into 2;
-    // the moved records are only tested in the next step.
-    EXPECT_EQ(table().count, 3u);
-    StepPlanets(); // the old last record, now at 1, leaves; the old third takes its place
-    EXPECT_EQ(table().count, 2u);
-    StepPlanets();
-    EXPECT_EQ(table().count, 1u);
-}
-
-TEST_F(GravityStep, RemovalMovesTheLastRecordInUnadvanced) {
-    SilenceSun();
-    Add(10.0f, 10.0f, 0.0f);
-    Add(800.0f, 10.0f, 0.0f, Vec2(1.0f, 0.0f)); // outside: removed
-    Add(20.0f, 20.0f, 0.0f, Vec2(2.0f, 0.0f));
-    Add(30.0f, 30.0f, 0.0f, Vec2(4.0f, 0.0f)); // last: moves into slot 2
-    const Planet hud = StepPlanets();
-    EXPECT_EQ(table().count, 4u);
-    EXPECT_EQ(PlanetTable[2].position.x, 30.0f); // not advanced in the step it moved
-    EXPECT_EQ(PlanetTable[3].position.x, 20.5f); // advanced by a quarter of its velocity
-    EXPECT_EQ(PlanetTable[1].position.x, 10.0f);
-    EXPECT_EQ(hud.position.x, 20.5f); // the last record the loop wrote
-    StepPlanets();
-    EXPECT_EQ(PlanetTable[2].position.x, 31.0f);
+    for (const std::uint32_t left : {3u, 2u, 1u}) {
+        StepPlanets(); // a record moved into a freed slot is tested in the next step
+        EXPECT_EQ(table().count, left);
+    }
 }
 
 TEST_F(GravityStep, RemovalsHandTheSteeredIndexOnAndMoveTheLastRecordIn) {
     // Every planet moves by a quarter pixel along both axes; one of them
     // starts outside the field and is removed in the step.
     struct Case {
-        const char* what;
         std::vector<Vec2> planets;
         std::uint32_t steered, steeredAfter;
         std::uint32_t index; // a record whose x is then `x`
@@ -90,38 +59,18 @@ TEST_F(GravityStep, RemovalsHandTheSteeredIndexOnAndMoveTheLastRecordIn) {
         float hudY; // the last record the step wrote
     };
     const Case cases[] = {
-        {"the steered last record moves into the freed slot",
-         {{10, 10}, {900, 10}, {30, 30}},
-         3,
-         2,
-         2,
-         30.0f,
-         30.0f},
-        {"a steered record removed in the middle passes its index on",
-         {{-500, 10}, {20, 20}, {30, 30}},
-         1,
-         1,
-         1,
-         30.0f,
-         20.25f},
-        // the HUD gets the removed record, unadvanced
-        {"a steered last record removed leaves the index on a free slot",
-         {{20, 20}, {30, 1000}},
-         2,
-         2,
-         1,
-         20.25f,
-         1000.0f},
-        {"removing the last record changes no other record",
-         {{20, 20}, {30, 1000}},
-         0,
-         0,
-         1,
-         20.25f,
-         1000.0f},
+        // the steered last record moves into the freed slot
+        {{{10, 10}, {900, 10}, {30, 30}}, 3, 2, 2, 30.0f, 30.0f},
+        // a steered record removed in the middle passes its index on
+        {{{-500, 10}, {20, 20}, {30, 30}}, 1, 1, 1, 30.0f, 20.25f},
+        // a steered last record removed leaves the index on a free slot; the
+        // HUD gets the removed record, unadvanced
+        {{{20, 20}, {30, 1000}}, 2, 2, 1, 20.25f, 1000.0f},
+        // removing the last record changes no other record
+        {{{20, 20}, {30, 1000}}, 0, 0, 1, 20.25f, 1000.0f},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(&c - cases);
         DestroyPlanetTable();
         CreatePlanetTable();
         SilenceSun();
@@ -152,9 +101,7 @@ TEST_F(GravityStep, SunSteeredOffTheFieldStopsAtItsLastPlaceInside) {
     table().velocity = Vec2(4.0f, 0.0f);
     StepPlanets(); // lands on 740.5: stays at 739.5
     EXPECT_EQ(table().position.x, 739.5f);
-    EXPECT_EQ(table().velocity.x, 4.0f);
     EXPECT_EQ(table().count, 1u);
-    EXPECT_EQ(table().steeredIndex, 0u);
     EXPECT_EQ(table().kind, SUN_KIND);
 
     Add(100.0f, 100.0f);
@@ -163,12 +110,6 @@ TEST_F(GravityStep, SunSteeredOffTheFieldStopsAtItsLastPlaceInside) {
     EXPECT_EQ(table().count, 2u);
     EXPECT_EQ(table().steeredIndex, 1u);
     EXPECT_EQ(table().mass, 250.0f);
-}
-
-TEST(GravityStepWithoutTable, DoesNothing) {
-    ASSERT_EQ(PlanetTable, nullptr);
-    const Planet hud = StepPlanets();
-    EXPECT_EQ(hud.count, 0u);
 }
 
 } // namespace

@@ -9,12 +9,9 @@
 
 // A table of PLANET_CAPACITY fresh records with the sun alone in record 0.
 inline std::vector<Planet> SunAlone() {
-    std::vector<Planet> table(PLANET_CAPACITY);
-    table[0].kind = SUN_KIND;
-    table[0].mass = 250.0f;
-    table[0].inUse = 1;
-    table[0].position = Vec2(320.0f, 240.0f);
-    table[0].count = 1;
+    CreatePlanetTable();
+    std::vector<Planet> table(PlanetTable, PlanetTable + PLANET_CAPACITY);
+    DestroyPlanetTable();
     return table;
 }
 

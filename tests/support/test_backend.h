@@ -19,8 +19,6 @@ public:
         platform::InstallBackend(this);
     }
     ~TestBackend() override { platform::InstallBackend(nullptr); }
-    TestBackend(const TestBackend&) = delete;
-    TestBackend& operator=(const TestBackend&) = delete;
 
     std::uint32_t NowMilliseconds() override { return now; }
     void WaitUntil(std::uint32_t deadlineMs) override {

@@ -108,6 +108,13 @@ public:
                                unsigned type) {
         return (void)captionUtf8, (void)textUtf8, (void)type, 1;
     }
+    // The same box owned by the window `owner` (null: no owner), as
+    // MessageBoxA asks for it. A backend that has no use for the owner leaves
+    // this to ShowMessageBox; the headless one logs it.
+    virtual int ShowOwnedMessageBox(const void* owner, const std::string& captionUtf8,
+                                    const std::string& textUtf8, unsigned type) {
+        return (void)owner, ShowMessageBox(captionUtf8, textUtf8, type);
+    }
 };
 
 // The backend the API currently talks to: the one last installed, or the

@@ -41,6 +41,7 @@ struct MessageBoxRecord {
     std::string caption; // UTF-8
     std::string text;    // UTF-8
     unsigned type = 0;
+    const void* owner = nullptr; // the window the box belongs to
 };
 
 // Writes the frame as an 8-bit palettised PNG (the indices unchanged).
@@ -71,6 +72,10 @@ public:
     void SetTimeLimit(std::uint32_t limitMs, std::function<void(const std::string&)> onExceeded);
 
     // ---- what the program showed
+    // Hands every frame to `look` as it is presented, on the presenting
+    // thread and with nothing of this backend locked: a test can read the
+    // program's state beside each frame, or act on it.
+    void OnPresent(std::function<void(const CapturedFrame&)> look);
     // The newest `count` frames are kept (at least 1; 2 by default).
     void KeepFrames(std::size_t count);
     void CaptureFrameTo(std::uint64_t frameNumber, const std::string& pngPath);
@@ -110,6 +115,8 @@ public:
     void CloseAudio() override;
     int ShowMessageBox(const std::string& captionUtf8, const std::string& textUtf8,
                        unsigned type) override;
+    int ShowOwnedMessageBox(const void* owner, const std::string& captionUtf8,
+                            const std::string& textUtf8, unsigned type) override;
 
 private:
     struct Scheduled {
@@ -148,6 +155,7 @@ private:
     std::optional<std::uint64_t> closeAfterFrame;
     std::optional<std::uint32_t> limit;
     std::function<void(const std::string&)> onLimitExceeded;
+    std::function<void(const CapturedFrame&)> onPresent;
 
     std::size_t keptFrames = 2;
     std::deque<CapturedFrame> frames;

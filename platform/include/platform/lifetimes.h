@@ -30,8 +30,9 @@ void ClearReleaseLog();
 
 // Starts afresh, as a new process would: closes every kernel handle (named
 // mutexes included), forgets every window, window class and message queue
-// and the keys the window messages saw, clears the injected faults and the
-// release log. For tests that run a program more than once in one process.
+// and the keys the window messages saw, shows the cursor again, clears the
+// injected faults and the release log. For tests that run a program more
+// than once in one process.
 void ResetProcessState();
 
 } // namespace platform

@@ -7,6 +7,7 @@
 #include "platform/backend.h"
 #include "platform/faults.h"
 #include "platform/text.h"
+#include "system/window_state.h"
 #include "winapi/kernel.h"
 #include "winapi/mmsystem.h"
 #include "winapi/user.h"
@@ -90,6 +91,11 @@ int WINAPI ShowCursor(BOOL show) {
     return cursorCount;
 }
 
+void platform::windowing::ResetCursor() {
+    std::lock_guard<std::mutex> hold(cursorLock);
+    cursorCount = 0;
+}
+
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR iconName) {
     if (platform::TakeFault("LoadIconA")) {
         return nullptr;
@@ -117,13 +123,13 @@ HGDIOBJ WINAPI GetStockObject(int object) {
     return &stockObjects[static_cast<std::size_t>(object)];
 }
 
-int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
+int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     if (platform::TakeFault("MessageBoxA")) {
         return 0;
     }
     const std::string textUtf8 = platform::AnsiToUtf8(text ? text : "");
     const std::string captionUtf8 = platform::AnsiToUtf8(caption ? caption : "Error");
-    return platform::CurrentBackend().ShowMessageBox(captionUtf8, textUtf8, type);
+    return platform::CurrentBackend().ShowOwnedMessageBox(owner, captionUtf8, textUtf8, type);
 }
 
 BOOL WINAPI SetRect(LPRECT rect, int left, int top, int right, int bottom) {

@@ -61,6 +61,8 @@ extern State state;
 
 // Forgets every class, window and queue, as a new process starts with none.
 void ForgetAllWindows();
+// The cursor shown again, as a new process finds it (input.cpp).
+void ResetCursor();
 
 // Under stateLock: the window, or null when the handle names none.
 Window* FindLocked(HWND window);

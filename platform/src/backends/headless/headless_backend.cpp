@@ -308,7 +308,7 @@ void HeadlessBackend::Present(const std::uint8_t* indices, int width, int height
     if (!indices || !palette || width <= 0 || height <= 0 || pitch < width) {
         return;
     }
-    std::lock_guard<std::mutex> hold(lock);
+    std::unique_lock<std::mutex> hold(lock);
     CapturedFrame frame;
     frame.number = ++presented;
     frame.timeMs = now;
@@ -332,10 +332,24 @@ void HeadlessBackend::Present(const std::uint8_t* indices, int width, int height
         close.kind = BackendEvent::Kind::Close;
         pending.push_back(close);
     }
-    frames.push_back(std::move(frame));
+    const auto look = onPresent;
+    if (look) {
+        frames.push_back(frame);
+    } else {
+        frames.push_back(std::move(frame));
+    }
     while (frames.size() > keptFrames) {
         frames.pop_front();
     }
+    hold.unlock();
+    if (look) {
+        look(frame);
+    }
+}
+
+void HeadlessBackend::OnPresent(std::function<void(const CapturedFrame&)> look) {
+    std::lock_guard<std::mutex> hold(lock);
+    onPresent = std::move(look);
 }
 
 void HeadlessBackend::SetCursorVisible(bool visible) {
@@ -366,8 +380,13 @@ void HeadlessBackend::CloseAudio() {
 
 int HeadlessBackend::ShowMessageBox(const std::string& captionUtf8, const std::string& textUtf8,
                                     unsigned type) {
+    return ShowOwnedMessageBox(nullptr, captionUtf8, textUtf8, type);
+}
+
+int HeadlessBackend::ShowOwnedMessageBox(const void* owner, const std::string& captionUtf8,
+                                         const std::string& textUtf8, unsigned type) {
     std::lock_guard<std::mutex> hold(lock);
-    messageBoxes.push_back(MessageBoxRecord{now, captionUtf8, textUtf8, type});
+    messageBoxes.push_back(MessageBoxRecord{now, captionUtf8, textUtf8, type, owner});
     return DefaultMessageBoxAnswer(type);
 }
 
