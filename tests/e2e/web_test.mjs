@@ -98,6 +98,21 @@ function isPlayScreen(rgb) {
     return hud >= 400 && sun >= 30 && sky >= 280 * 300 * 0.7 && titleText(rgb) <= 100;
 }
 
+// Where the sun is: the middle of its hot pixels in the screen's central
+// column, above and below its place at the start.
+function sunCentre(rgb) {
+    let n = 0, sx = 0, sy = 0;
+    for (let y = 180; y < 420; ++y) {
+        for (let x = 280; x < 360; ++x) {
+            const i = (y * 640 + x) * 3;
+            if (rgb[i] > 240 && rgb[i + 1] > 170) {
+                ++n; sx += x; sy += y;
+            }
+        }
+    }
+    return n === 0 ? { x: NaN, y: NaN } : { x: Math.round(sx / n * 10) / 10, y: Math.round(sy / n * 10) / 10 };
+}
+
 // ---------------------------------------------------------------- sound
 
 // The level of the tune's first seconds, as the analyser sees it (mono).
@@ -270,12 +285,20 @@ try {
         return isPlayScreen(playAfterClick.rgb);
     }, 10000);
     check('a click on the frame (the left button) starts play', true);
+    // With nothing launched the sun is the steered body: Left pushes it down
+    // the screen, a little faster every frame.
+    const sunBefore = sunCentre(playAfterClick.rgb);
     await page.keyboard.down('ArrowLeft');
     await page.keyboard.down('Space');
     await sleep(300);
     await page.keyboard.up('Space');
+    await sleep(1700);
     await page.keyboard.up('ArrowLeft');
     const afterArrows = await canvasShot(page, 'arrows.png');
+    const sunAfter = sunCentre(afterArrows.rgb);
+    check('Left held steers the sun down the screen',
+        sunAfter.y - sunBefore.y >= 10 && Math.abs(sunAfter.x - sunBefore.x) <= 2,
+        `sun centre from ${JSON.stringify(sunBefore)} to ${JSON.stringify(sunAfter)}`);
     const prevented = await page.evaluate(() => window.prevented);
     check('the arrows and Space go to the game, not to the page\'s scrolling',
         prevented.ArrowLeft === true && prevented.Space === true, JSON.stringify(prevented));
