@@ -71,13 +71,19 @@ TEST(AudioThreads, TheMainThreadPlaysAndStopsWhileTheAudioAndNotificationThreads
     for (int round = 0; round < 30; ++round) {
         SoundSlot& slot = audio.slots[round % 2];
         ASSERT_EQ(audio.LoadSlot(slot, "Wave\\tone.wav"), 1);
+        // Each call is followed by a pause in which the audio thread mixes,
+        // so that its reads meet the main thread's writes before the main
+        // thread's next call; that is where a missing lock shows.
         audio.PlaySlot(slot, round % 3);
+        std::this_thread::sleep_for(2ms);
         audio.SetMusicFile("tune.mid");
         audio.RepeatMusic();
-        std::this_thread::sleep_for(3ms);
+        std::this_thread::sleep_for(1ms);
         window.Pump();
         audio.StopSlot(slot);
+        std::this_thread::sleep_for(1ms);
         audio.PlaySlot(slot, 1);
+        std::this_thread::sleep_for(1ms);
         audio.ToggleMusicPause();
         audio.ToggleMusicPause();
         window.Pump();
