@@ -110,7 +110,8 @@ function sunCentre(rgb) {
             }
         }
     }
-    return n === 0 ? { x: NaN, y: NaN } : { x: Math.round(sx / n * 10) / 10, y: Math.round(sy / n * 10) / 10 };
+    const tenth = (v) => Math.round(v * 10) / 10;
+    return n === 0 ? { x: NaN, y: NaN } : { x: tenth(sx / n), y: tenth(sy / n) };
 }
 
 // ---------------------------------------------------------------- sound
