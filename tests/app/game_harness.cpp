@@ -52,7 +52,8 @@ void StartGameAfresh() {
 
 } // namespace
 
-GameRun::GameRun(std::uint32_t startMs) : backend(startMs) {
+GameRun::GameRun(std::uint32_t startMs)
+    : backend(startMs), gdiObjectsBefore(platform::GdiObjects()) {
     StartGameAfresh();
     backend.SetTimeLimit(startMs + 600000, nullptr);
 }

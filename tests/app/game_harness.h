@@ -32,6 +32,8 @@ public:
     // The script, every frame as it is presented, what the game showed and
     // played. A run that never ends stops the test program.
     platform::HeadlessBackend backend;
+    // GDI objects alive before the game started: what it makes, it deletes.
+    const int gdiObjectsBefore;
 };
 
 // The caption every message box of the game carries: its window handle in

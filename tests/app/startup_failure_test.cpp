@@ -113,6 +113,7 @@ void ExpectFailedStart(GameRun& run, const std::vector<std::string>& expected,
     }
     EXPECT_EQ(PlanetTable, nullptr);
     EXPECT_EQ(platform::LiveObjects(), 0);
+    EXPECT_EQ(platform::GdiObjects(), run.gdiObjectsBefore);
     EXPECT_EQ(ReleaseOrder(platform::ReleaseLog()), released);
 }
 
@@ -158,6 +159,7 @@ TEST(Shutdown, ReleasesGraphicsMusicSoundPortsThenTheGuard) {
     EXPECT_EQ(PlanetTable, nullptr);
     EXPECT_EQ(platform::LiveObjects(), 0);
     EXPECT_EQ(platform::OpenHandles(), 1) << "the guard stays until the process ends";
+    EXPECT_EQ(platform::GdiObjects(), run.gdiObjectsBefore) << "fonts, bitmaps, contexts";
     const auto log = platform::ReleaseLog();
     EXPECT_EQ(ReleaseOrder({log.begin() + static_cast<long>(beforeClose), log.end()}), "GMSPX");
     EXPECT_TRUE(run.backend.MessageBoxes().empty());

@@ -1,6 +1,7 @@
 // The graphics device: the artwork and its palette as it loads them at
 // start-up and reloads them after the display was lost, the messages of the
 // loaders, and the game's frame when the restore fails.
+#include <array>
 #include <regex>
 
 #include "app/game_app.h"
@@ -51,12 +52,14 @@ protected:
         app.window = CreateWindowExA(0, "Artwork Test", "", WS_POPUP, 0, 0, 640, 480, nullptr,
                                      nullptr, nullptr, nullptr);
         app.bitmapNames[0] = ART;
+        gdiBefore = platform::GdiObjects();
         ASSERT_EQ(app.InitDirectDraw(640, 480, 8), 1);
         shownBefore = backend.Boxes().size();
     }
     void TearDown() override {
         app.ReleaseDirectDraw();
         EXPECT_EQ(platform::LiveObjects(), 0);
+        EXPECT_EQ(platform::GdiObjects(), gdiBefore) << "bitmaps and contexts deleted";
         platform::ClearResources();
         platform::ResetProcessState();
     }
@@ -83,6 +86,7 @@ protected:
     CaptureBackend backend;
     GameApp app;
     std::size_t shownBefore = 0;
+    int gdiBefore = 0;
 };
 
 TEST_F(Artwork, PaletteTakesTheColoursItsHeaderAnnouncesAndTheDefaultCubeForTheRest) {
@@ -240,6 +244,29 @@ TEST_F(Artwork, LoadedAndRestoredByTheFrameOrTheWindowClosesWithItsMessage) {
         }
         EXPECT_FALSE(PeekMessageA(&msg, app.window, WM_CLOSE, WM_CLOSE, PM_REMOVE));
     }
+}
+
+// A ramp shows step k of its n steps in one entry, one step a call, each
+// channel rising or falling on its own, then ends; static entries and a ramp
+// of one step are refused.
+TEST_F(Artwork, ARampWalksOneEntryFromColourToColourAStepACall) {
+    firstFrame = 0;
+    app.scene = 2; // no scene: only the frame's own work
+    DWORD running = 0, counter = 0;
+    const COLORREF from = RGB(0, 200, 30), to = RGB(255, 110, 60);
+    const std::array<int, 3> steps[] = {
+        {0, 200, 30}, {85, 170, 40}, {170, 140, 50}, {255, 110, 60}};
+    for (const auto& colour : steps) {
+        ASSERT_EQ(app.RampPaletteEntry(&running, &counter, 100, 4, from, to), 1);
+        app.RunFrame();
+        const platform::PaletteColour shown = backend.palette[100];
+        EXPECT_EQ((std::array<int, 3>{shown.red, shown.green, shown.blue}), colour);
+    }
+    EXPECT_EQ(app.RampPaletteEntry(&running, &counter, 100, 4, from, to), 0);
+    EXPECT_EQ(running, 0u);
+    EXPECT_EQ(app.RampPaletteEntry(&running, &counter, 9, 4, from, to), 0);
+    EXPECT_EQ(app.RampPaletteEntry(&running, &counter, 246, 4, from, to), 0);
+    EXPECT_EQ(app.RampPaletteEntry(&running, &counter, 100, 1, from, to), 0);
 }
 
 // Beside the frame rate, text at a point (opaque or not, as many bytes as it

@@ -22,6 +22,10 @@ int LiveObjects();
 // Kernel handles open right now: mutexes, events, threads and files.
 int OpenHandles();
 
+// GDI objects alive right now: fonts and bitmaps made (stock ones aside) and
+// device contexts not yet released or deleted.
+int GdiObjects();
+
 // Every release since the log was last cleared, in the order they were made:
 // "IDirectSound::Release" for a COM object's Release (whatever count it
 // leaves), and "CloseHandle", "ReleaseMutex", "LocalFree", "CoUninitialize".

@@ -6,6 +6,7 @@
 #include "gdi/objects.h"
 #include "platform/faults.h"
 #include "platform/gdi.h"
+#include "platform/lifetimes.h"
 
 namespace platform::gdi {
 namespace {
@@ -110,6 +111,17 @@ bool CloseSurfaceDC(HDC handle, DrawingTarget* target) {
 }
 
 } // namespace platform::gdi
+
+namespace platform {
+
+int GdiObjects() {
+    using namespace gdi;
+    const auto made = [](const auto& object) { return !object.stock; };
+    return FontTable().CountIf(made) + BitmapTable().CountIf(made) +
+           DCTable().CountIf([](const DeviceContext&) { return true; });
+}
+
+} // namespace platform
 
 using namespace platform::gdi;
 

@@ -49,6 +49,15 @@ public:
         return true;
     }
 
+    // Objects in the table that `counts` accepts.
+    template <class Counts> int CountIf(Counts counts) const {
+        int n = 0;
+        for (const std::optional<T>& slot : slots) {
+            n += slot && counts(*slot) ? 1 : 0;
+        }
+        return n;
+    }
+
 private:
     static constexpr std::size_t kNone = ~std::size_t{0};
 
