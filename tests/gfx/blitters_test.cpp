@@ -175,6 +175,11 @@ TEST(Reveal, UncoversTheSourceWindowOverTheBackgroundOrRefusesWithoutWaiting) {
         }
     }
     EXPECT_TRUE(dest.PaddingUntouched());
+    // Windows from the source's first pixel and up to its last fit.
+    ASSERT_EQ(device.DiamondReveal(dest.view, source.view, 2, 50, &region, 0, 0), 1);
+    EXPECT_EQ(dest(2, 1), source(0, 0));
+    ASSERT_EQ(device.DiamondReveal(dest.view, source.view, 2, 50, &region, 7, 6), 1);
+    EXPECT_EQ(dest(6, 4), source(11, 9));
 }
 
 } // namespace

@@ -177,6 +177,14 @@ TEST_F(Drawing, GaugeBarsAlongEveryInteriorLineOrRefused) {
                       picture[r.top + 4][r.right - 4] + picture[r.bottom][r.left + 4],
                   "WWWDDDW.");
     }
+    // A whole small gauge: a light outer edge at the top and left, dark at
+    // the bottom and right, the face, then dark above and left of the
+    // interior and light below and right of it; nothing outside.
+    Canvas small(13, 12);
+    ASSERT_EQ(device.DrawGauge(small.view, 2, 1, RECT{1, 1, 12, 11}, FILL, EMPTY, CENTRE, 0), 1);
+    EXPECT_EQ(small.Drawn(bars), Rows("............. .WWWWWWWWWWW. .WFFFFFFFFFD. .WFFFFFFFFFD. "
+                                      ".WFFDDDDDFFD. .WFFDfeeWFFD. .WFFDfeeWFFD. .WFFDWWWWFFD. "
+                                      ".WFFFFFFFFFD. .WFFFFFFFFFD. .WDDDDDDDDDD. ............."));
 }
 
 // One ring every 500 / cell ms, the first wait before ring 0; ring 2 reaches
