@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 
 #include "app/game_app.h"
 #include "game/hud.h"
@@ -112,6 +113,42 @@ TEST(SampleInput, EachKeyOrButtonAloneGivesExactlyItsBit) {
         keys.held = key;
         EXPECT_EQ(gameApp.SampleInput(), bit) << key;
     }
+}
+
+// The joystick: the middle of each axis is dead, its outer sixteenths steer,
+// buttons 1 and 2 are Z and X; without a joystick every bit is set.
+class OneJoystick : public TestBackend {
+public:
+    std::optional<platform::JoystickState> state;
+    bool ReadJoystick(unsigned id, platform::JoystickState& out) override {
+        if (id != 0 || !state) {
+            return false;
+        }
+        out = *state;
+        return true;
+    }
+};
+
+TEST(SampleJoystick, OuterSixteenthsSteerButtonsOneAndTwoAreZAndX) {
+    OneJoystick pad;
+    joystickSampler = JoystickSampler{};
+    EXPECT_EQ(gameApp.SampleJoystick(), 0xFFFFFFFFu) << "none plugged in";
+    const struct {
+        std::uint32_t x, y, buttons;
+        DWORD bits;
+    } cases[] = {
+        {32767, 32767, 0, 0},       {4095, 61441, 0, INPUT_LEFT | INPUT_DOWN},
+        {4096, 61440, 0, 0},        {61441, 4095, 0, INPUT_RIGHT | INPUT_UP},
+        {61440, 4096, 0, 0},        {32767, 32767, 1, INPUT_Z},
+        {32767, 32767, 2, INPUT_X}, {0, 65535, 3 | 4, INPUT_LEFT | INPUT_DOWN | INPUT_Z | INPUT_X},
+    };
+    pad.state = platform::JoystickState{};
+    joystickSampler = JoystickSampler{};
+    for (const auto& c : cases) {
+        pad.state = platform::JoystickState{c.x, c.y, c.buttons};
+        EXPECT_EQ(gameApp.SampleJoystick(), c.bits) << c.x << "," << c.y << " " << c.buttons;
+    }
+    joystickSampler = JoystickSampler{};
 }
 
 } // namespace
