@@ -29,4 +29,32 @@ TEST(Vector3, ComparisonsLookAtEachComponent) {
     }
 }
 
+// Each operation acts on each component with its own operand: the operands
+// differ per component and from the vector, so a mixed-up component shows.
+TEST(Vector3, ArithmeticActsComponentByComponent) {
+    const Vector3 v(1, 2, 4);
+    const struct {
+        const char* name;
+        Vector3 result;
+        double x, y, z;
+    } cases[] = {
+        {"Plus", v.Plus(10, 20, 40), 11, 22, 44},
+        {"Minus", v.Minus(10, 20, 40), -9, -18, -36},
+        {"Negated", v.Negated(), -1, -2, -4},
+        {"Scaled", v.Scaled(3), 3, 6, 12},
+        {"Divided", v.Divided(8), 0.125, 0.25, 0.5},
+        {"PlusScalar", v.PlusScalar(0.5), 1.5, 2.5, 4.5},
+        {"MinusScalar", v.MinusScalar(0.5), 0.5, 1.5, 3.5},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.result.Equals(c.x, c.y, c.z), 1) << c.name;
+    }
+    Vector3 w = v;
+    w.AddInPlace(10, 20, 40);
+    EXPECT_EQ(w.Equals(11, 22, 44), 1);
+    w.SubtractInPlace(1, 2, 4);
+    EXPECT_EQ(w.Equals(10, 20, 40), 1);
+    EXPECT_EQ(v.Equals(1, 2, 4), 1) << "the const operations leave the vector alone";
+}
+
 } // namespace
