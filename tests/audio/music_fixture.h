@@ -164,6 +164,7 @@ protected:
         audio.ShutdownMusic();
         audio.ReleaseSound();
         audio.FreeMidiPortTable();
+        EXPECT_EQ(platform::LiveObjects(), 0) << "whatever the test did, shutdown let it all go";
         platform::ClearFaults();
         FailCreationOf(nullptr);
     }
