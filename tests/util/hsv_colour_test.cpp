@@ -31,7 +31,8 @@ TEST(HsvColour, HsvToRgbAndBack) {
         {30, 100, 100, 0x007FFF}, {90, 100, 100, 0x00FF80}, {150, 100, 100, 0x7FFF00},
         {59.9, 100, 100, 0x00FEFF}, {10, 100, 100, 0x002AFF}, {30, 50, 100, 0x80BFFF},
         {30, 50, 50, 0x405F7F}, {-60, 100, 100, 0xFF00FF}, {-690, 100, 100, 0x007FFF},
-        {INF, 100, 100, 0x0000FF}, {30, 150, 100, 0x007FFF}, {30, 100, NaN, 0}};
+        {INF, 100, 100, 0x0000FF}, {30, 150, 100, 0x007FFF}, {30, 100, NaN, 0},
+        {210, 100, 100, 0xFF8000}, {270, 100, 100, 0xFF007F}, {330, 100, 100, 0x8000FF}};
     // Back: stretched to full value and saturation before the hue is read,
     // each figure rounded up; greys have no hue, and bits 24 to 31 are ignored.
     const Case back[] = {
