@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "app/game_app.h"
+#include "gfx/palette_fade.h"
 #include "platform/gdi/bitmap_support.h"
 #include "platform/lifetimes.h"
 #include "platform/resources.h"
@@ -267,6 +268,40 @@ TEST_F(Artwork, ARampWalksOneEntryFromColourToColourAStepACall) {
     EXPECT_EQ(app.RampPaletteEntry(&running, &counter, 9, 4, from, to), 0);
     EXPECT_EQ(app.RampPaletteEntry(&running, &counter, 246, 4, from, to), 0);
     EXPECT_EQ(app.RampPaletteEntry(&running, &counter, 100, 1, from, to), 0);
+}
+
+// The two fades the game does not use, stepped to their end: to white each
+// free channel rises by the step and stops at 255, from black each rises
+// from 0 and stops at its colour; the static entries stay as they are, or
+// from black show the system's static colours.
+TEST_F(Artwork, FadesToWhiteAndFromBlackStepEveryFreeEntryThereAndStop) {
+    firstFrame = 0;
+    app.scene = 2; // no scene: only the frame's own work
+    const auto ramp = RampEntries();
+    app.RunFrame();
+    const auto before = backend.palette;
+    for (const bool toWhite : {true, false}) {
+        SCOPED_TRACE(toWhite ? "to white" : "from black");
+        DWORD state = 0;
+        int steps = 0;
+        while ((toWhite ? app.FadeToWhite(&state, 8, 0, 256)
+                        : app.FadeFromBlack(&state, 8, 0, 256)) != 0) {
+            ++steps;
+            app.RunFrame();
+            for (int i = 0; i < 256; ++i) {
+                const int start = toWhite ? ramp[i].peGreen : 0;
+                const int end = toWhite ? 255 : ramp[i].peGreen;
+                const int expected = !IsStaticEntry(i) ? std::min(start + 8 * steps, end)
+                                     : toWhite         ? before[i].green
+                                                       : StaticColour(i).peGreen;
+                ASSERT_EQ(backend.palette[i].green, expected)
+                    << "entry " << i << ", step " << steps;
+            }
+        }
+        // The farthest channels: blue 5 to 255 by 32 steps, red 0 to 245 by 31.
+        EXPECT_EQ(steps, toWhite ? 32 : 31);
+        EXPECT_EQ(state, 0u);
+    }
 }
 
 // Beside the frame rate, text at a point (opaque or not, as many bytes as it
