@@ -4,17 +4,16 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <mutex>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
 
 #include "audio/music_port.h"
+#include "audio/port_instruments.h"
 
 namespace platform::audio {
 namespace {
@@ -81,8 +80,7 @@ public:
         if (soundFont < 0) {
             WarnNoSoundFont();
         }
-        programs.fill(0);
-        banks.fill(0);
+        instruments.ResetChoices();
         blockFrames = static_cast<std::uint32_t>(fluid_synth_get_internal_bufsize(synth));
         blockLeft.assign(blockFrames, 0.0f);
         blockRight.assign(blockFrames, 0.0f);
@@ -129,7 +127,7 @@ public:
         case 0x90:
             if (data2 == 0) {
                 fluid_synth_noteoff(synth, channel, data1);
-            } else if (IsDownloaded(channel)) {
+            } else if (instruments.Downloaded(channel)) {
                 if (fluid_synth_get_active_voice_count(synth) == 0) {
                     startFromSilence = true;
                 }
@@ -140,13 +138,11 @@ public:
             fluid_synth_key_pressure(synth, channel, data1, data2);
             break;
         case 0xB0:
-            if (data1 == 0) {
-                banks[static_cast<std::size_t>(channel)] = data2;
-            }
+            instruments.Follow(channel, status, data1, data2);
             fluid_synth_cc(synth, channel, data1, data2);
             break;
         case 0xC0:
-            programs[static_cast<std::size_t>(channel)] = data1;
+            instruments.Follow(channel, status, data1, data2);
             fluid_synth_program_change(synth, channel, data1);
             break;
         case 0xD0:
@@ -170,10 +166,8 @@ public:
         // FluidSynth takes the message without its F0 and F7.
         fluid_synth_sysex(synth, reinterpret_cast<const char*>(data + 1),
                           static_cast<int>(length - 2), nullptr, nullptr, nullptr, 0);
-        static constexpr std::uint8_t kGmSystemOn[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
-        if (length == sizeof kGmSystemOn && std::equal(data, data + length, kGmSystemOn)) {
-            programs.fill(0);
-            banks.fill(0);
+        if (IsGmSystemOn(data, length)) {
+            instruments.ResetChoices();
         }
     }
 
@@ -200,24 +194,16 @@ public:
         std::lock_guard<std::mutex> hold(lock);
         fluid_sfont_t* font =
             soundFont >= 0 ? fluid_synth_get_sfont_by_id(synth, soundFont) : nullptr;
-        bool complete = true;
-        for (const InstrumentKey& key : keys) {
-            ++downloaded[key];
-            if (!font || !fluid_sfont_get_preset(font, key.bank, key.program)) {
-                complete = false;
-            }
-        }
+        instruments.Download(keys);
+        const bool complete = std::all_of(keys.begin(), keys.end(), [&](const InstrumentKey& key) {
+            return font && fluid_sfont_get_preset(font, key.bank, key.program);
+        });
         return complete ? S_OK : DMUS_S_PARTIALDOWNLOAD;
     }
 
     void Unload(const std::vector<InstrumentKey>& keys) override {
         std::lock_guard<std::mutex> hold(lock);
-        for (const InstrumentKey& key : keys) {
-            auto it = downloaded.find(key);
-            if (it != downloaded.end() && --it->second == 0) {
-                downloaded.erase(it);
-            }
-        }
+        instruments.Unload(keys);
     }
 
     // FluidSynth renders in blocks of its own and starts a note only at the
@@ -279,13 +265,6 @@ private:
         }
     }
 
-    bool IsDownloaded(int channel) const {
-        const auto index = static_cast<std::size_t>(channel);
-        const InstrumentKey key{(channel % 16) == kDrumChannel ? kDrumBank : banks[index],
-                                programs[index]};
-        return downloaded.count(key) > 0;
-    }
-
     std::shared_ptr<Mixer> mixer;
     const DWORD groups;
     DWORD effects;
@@ -300,10 +279,8 @@ private:
     std::vector<float> blockRight;
     std::uint32_t blockRead = 0;
     std::atomic<bool> startFromSilence{false};
-    std::mutex lock; // the instrument tables below
-    std::array<std::uint16_t, 16 * 16> banks{};
-    std::array<std::uint8_t, 16 * 16> programs{};
-    std::map<InstrumentKey, int> downloaded;
+    std::mutex lock; // the instruments below
+    PortInstruments instruments;
 };
 
 } // namespace

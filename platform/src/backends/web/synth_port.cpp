@@ -2,14 +2,12 @@
 // (js-synthesizer) on the page, playing the same General MIDI SoundFont as on
 // the desktop through its own AudioWorklet beside the mixer's. Our sequencer
 // still decides what sounds when; this port passes each message on.
-#include <algorithm>
-#include <array>
 #include <chrono>
-#include <map>
 #include <mutex>
 #include <thread>
 
 #include "audio/music_port.h"
+#include "audio/port_instruments.h"
 
 extern "C" {
 void quorvane_js_synth_open(int channelGroups, int reverb);
@@ -52,30 +50,21 @@ public:
         switch (status & 0xF0u) {
         case 0x90:
             // A note whose instrument was never downloaded stays silent.
-            if (data2 != 0 && !IsDownloaded(channel)) {
+            if (data2 != 0 && !instruments.Downloaded(channel)) {
                 return;
             }
             break;
-        case 0xB0:
-            if (data1 == 0) {
-                banks[static_cast<std::size_t>(channel)] = data2;
-            }
-            break;
-        case 0xC0:
-            programs[static_cast<std::size_t>(channel)] = data1;
-            break;
         default:
+            instruments.Follow(channel, status, data1, data2);
             break;
         }
         quorvane_js_synth_message(channel, status & 0xF0, data1, data2);
     }
 
     void SystemExclusive(std::uint32_t, const std::uint8_t* data, std::size_t length) override {
-        static constexpr std::uint8_t kGmSystemOn[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
-        if (length == sizeof kGmSystemOn && std::equal(data, data + length, kGmSystemOn)) {
+        if (IsGmSystemOn(data, length)) {
             std::lock_guard<std::mutex> hold(lock);
-            programs.fill(0);
-            banks.fill(0);
+            instruments.ResetChoices();
             for (int channel = 0; channel < static_cast<int>(16 * groups); ++channel) {
                 quorvane_js_synth_message(channel, 0xC0, 0, 0);
             }
@@ -102,20 +91,13 @@ public:
             }
         }
         std::lock_guard<std::mutex> hold(lock);
-        for (const InstrumentKey& key : keys) {
-            ++downloaded[key];
-        }
+        instruments.Download(keys);
         return complete ? S_OK : DMUS_S_PARTIALDOWNLOAD;
     }
 
     void Unload(const std::vector<InstrumentKey>& keys) override {
         std::lock_guard<std::mutex> hold(lock);
-        for (const InstrumentKey& key : keys) {
-            auto it = downloaded.find(key);
-            if (it != downloaded.end() && --it->second == 0) {
-                downloaded.erase(it);
-            }
-        }
+        instruments.Unload(keys);
     }
 
 private:
@@ -129,20 +111,11 @@ private:
         return answer;
     }
 
-    bool IsDownloaded(int channel) const {
-        const auto index = static_cast<std::size_t>(channel);
-        const InstrumentKey key{(channel % 16) == kDrumChannel ? kDrumBank : banks[index],
-                                programs[index]};
-        return downloaded.count(key) > 0;
-    }
-
     const DWORD groups;
     DWORD effects;
     bool active = false;
-    std::mutex lock; // the instrument tables below
-    std::array<std::uint16_t, 16 * 16> banks{};
-    std::array<std::uint8_t, 16 * 16> programs{};
-    std::map<InstrumentKey, int> downloaded;
+    std::mutex lock; // the instruments below
+    PortInstruments instruments;
 };
 
 } // namespace
