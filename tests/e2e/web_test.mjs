@@ -98,6 +98,15 @@ function isPlayScreen(rgb) {
     return hud >= 400 && sun >= 30 && sky >= 280 * 300 * 0.7 && titleText(rgb) <= 100;
 }
 
+// Takes shots of the canvas (kept as `name`) until one is the play screen,
+// within 10 s, and returns it.
+function untilPlayScreen(page, name, what) {
+    return until(what, async () => {
+        const shot = await canvasShot(page, name);
+        return isPlayScreen(shot.rgb) ? shot : null;
+    }, 10000);
+}
+
 // Where the sun is: the middle of its hot pixels in the screen's central
 // column, above and below its place at the start.
 function sunCentre(rgb) {
@@ -218,11 +227,7 @@ try {
     await page.keyboard.down('KeyZ');
     await sleep(400);
     await page.keyboard.up('KeyZ');
-    let play = null;
-    await until('the play screen', async () => {
-        play = await canvasShot(page, 'play.png');
-        return isPlayScreen(play.rgb);
-    }, 10000);
+    await untilPlayScreen(page, 'play.png', 'the play screen');
     check('Z held starts play: HUD captions, the sun, a dark sky, no title', true);
     await page.screenshot({ path: join(out, 'page-play.png') });
 
@@ -280,11 +285,7 @@ try {
     });
     await sleep(300);
     await page.mouse.click(640, 512); // the left button, in the middle of the frame
-    let playAfterClick = null;
-    await until('the play screen after a click', async () => {
-        playAfterClick = await canvasShot(page, 'play-enter.png');
-        return isPlayScreen(playAfterClick.rgb);
-    }, 10000);
+    const playAfterClick = await untilPlayScreen(page, 'play-enter.png', 'the play screen after a click');
     check('a click on the frame (the left button) starts play', true);
     // With nothing launched the sun is the steered body: Left pushes it down
     // the screen, a little faster every frame.
