@@ -10,6 +10,7 @@
 #include "platform/lifetimes.h"
 #include "platform/resources.h"
 #include "platform/video/display_fixture.h"
+#include "support/popup_window.h"
 
 namespace {
 
@@ -45,13 +46,8 @@ protected:
         platform::ResetProcessState();
         const Bytes dib = PackedDib(640, 1440, 8, TableOf(RampEntries()), ArtworkIndex, 256);
         platform::RegisterResource(RT_BITMAP, 109, dib.data(), dib.size());
-        WNDCLASSEXA windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.lpszClassName = "Artwork Test";
-        RegisterClassExA(&windowClass);
-        app.window = CreateWindowExA(0, "Artwork Test", "", WS_POPUP, 0, 0, 640, 480, nullptr,
-                                     nullptr, nullptr, nullptr);
+        app.window = MakePopupWindow("Artwork Test", 640, 480);
+        ASSERT_NE(app.window, nullptr);
         app.bitmapNames[0] = ART;
         gdiBefore = platform::GdiObjects();
         ASSERT_EQ(app.InitDirectDraw(640, 480, 8), 1);

@@ -22,6 +22,7 @@
 #include "platform/lifetimes.h"
 #include "platform/sdl_backend.h"
 #include "platform/system_backend.h"
+#include "support/popup_window.h"
 
 // SDL talks to D-Bus while it starts; libdbus keeps a read buffer of its own
 // for the life of the process, which the leak checker of the sanitizer build
@@ -383,14 +384,8 @@ TEST_F(SdlBackendTest, MessagesWithoutADialogSystemGoToStandardErrorAndTitlesToT
     EXPECT_NE(said.find("[cap] \xe5\x88\x9d\xe6\x9c\x9f"), std::string::npos) << said;
 
     platform::ResetProcessState();
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.lpszClassName = "TitleTest";
-    ASSERT_NE(RegisterClassExA(&windowClass), 0);
     // "Skeleton" in katakana, in Shift-JIS as the program hands it over.
-    HWND window = CreateWindowExA(0, "TitleTest", "DirectX \x83X\x83P\x83\x8B\x83g\x83\x93",
-                                  WS_POPUP, 0, 0, 640, 480, nullptr, nullptr, nullptr, nullptr);
+    HWND window = MakePopupWindow("TitleTest", 640, 480, "DirectX \x83X\x83P\x83\x8B\x83g\x83\x93");
     ASSERT_NE(window, nullptr);
     EXPECT_STREQ(SDL_GetWindowTitle(backend->Window()), "DirectX スケルトン");
     DestroyWindow(window);

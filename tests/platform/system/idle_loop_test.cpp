@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/lifetimes.h"
+#include "support/popup_window.h"
 #include "support/test_backend.h"
 #include "winapi.h"
 
@@ -30,13 +31,8 @@ public:
 TEST(IdleLoop, EmptyPeeksWaitOneTickEachAndAPostFromAnotherThreadWakesTheWait) {
     platform::ResetProcessState();
     RecordingClock clock;
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.lpszClassName = "Idle Loop";
-    ASSERT_NE(RegisterClassExA(&windowClass), 0);
-    const HWND window = CreateWindowExA(0, "Idle Loop", "", WS_POPUP, 0, 0, 10, 10, nullptr,
-                                        nullptr, nullptr, nullptr);
+    const HWND window = MakePopupWindow("Idle Loop", 10, 10);
+    ASSERT_NE(window, nullptr);
     clock.waitsFor.clear();
     MSG msg;
     for (int i = 0; i < 5; ++i) {

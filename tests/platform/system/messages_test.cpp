@@ -9,6 +9,7 @@
 
 #include "platform/headless.h"
 #include "platform/lifetimes.h"
+#include "support/popup_window.h"
 #include "winapi.h"
 
 namespace {
@@ -155,13 +156,7 @@ TEST_F(MessagesTest, BackendFocusChangesAreDeliveredAndKeysOnlyReachTheActiveApp
 TEST(CrossThreadPosting, PostFromAnotherThreadWakesWaitMessage) {
     platform::ResetProcessState();
     platform::InstallBackend(nullptr);
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.lpszClassName = "Wake Class";
-    ASSERT_NE(RegisterClassExA(&windowClass), 0);
-    const HWND window = CreateWindowExA(0, "Wake Class", "", WS_POPUP, 0, 0, 10, 10, nullptr,
-                                        nullptr, nullptr, nullptr);
+    const HWND window = MakePopupWindow("Wake Class", 10, 10);
     ASSERT_NE(window, nullptr);
     constexpr int kPosts = 20000;
     std::atomic<bool> posted{false};
